@@ -1,0 +1,26 @@
+#include "support/globaldef.h"
+
+#include <cmath>
+
+#include <gsl/gsl_randist.h>
+
+std::ofstream AOS("tessarel.log", std::ios::out | std::ios::trunc);
+
+gsl_rng* randomnumber = nullptr;
+
+int getint(const int& n) {
+  // Sign-extended on purpose: GSL's own error handler deals with n < 1.
+  return static_cast<int>(gsl_rng_uniform_int(randomnumber, static_cast<unsigned long>(static_cast<long>(n))));
+}
+
+double getfloat() { return gsl_rng_uniform(randomnumber); }
+
+double getnormal() { return gsl_ran_gaussian(randomnumber, 1.0); }
+
+int getbinomial(const float& p, const int& n) {
+  return static_cast<int>(gsl_ran_binomial(randomnumber, static_cast<double>(p), static_cast<unsigned int>(n)));
+}
+
+namespace globaldef {
+int round(const float& x) { return static_cast<int>(std::floor(static_cast<double>(x) + 0.5)); }
+}  // namespace globaldef
