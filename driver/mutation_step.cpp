@@ -1,0 +1,101 @@
+#include "driver/mutation_step.h"
+
+#include <climits>
+#include <cmath>
+#include <ostream>
+
+#include "settings/settings.h"
+#include "support/globaldef.h"
+
+namespace {
+
+int trunc_to_int(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+// Appends a new allele to the table and a slot for it to every deme's
+// per-allele arrays, so that the arrays stay as long as the table.
+int append_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles) {
+  int a = static_cast<int>(alleles->size());
+  alleles->push_back(new Tallele(a));
+  for (Tpop* d : *demes) {
+    if (d != nullptr) d->updatefreqvect();
+  }
+  return a;
+}
+
+// Allele number a mutation carries. With intermediate output on, the first
+// allele without copies is taken again unless a frequency-mode deme still
+// holds it.
+int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, const Tsettings* s) {
+  if (s->_intermediate_output == 0) return append_allele(demes, alleles);
+  int candidate = -1;
+  for (std::size_t i = 0; i < alleles->size(); ++i) {
+    const Tallele* al = (*alleles)[i];
+    if (al != nullptr && static_cast<float>(al->_count) == 0.0f) {
+      candidate = static_cast<int>(i);
+      break;
+    }
+  }
+  if (candidate < 0) return append_allele(demes, alleles);
+  std::size_t c = static_cast<std::size_t>(candidate);
+  float held = 0.0f;
+  for (const Tpop* d : *demes) {
+    if (d != nullptr && d->_freq_mode && c < d->_freq.size()) held += d->_freq[c];
+  }
+  if (held != 0.0f) return append_allele(demes, alleles);
+  return candidate;
+}
+
+// Number of successful trials of one deme; the draws come in one block.
+int count_mutations(const Tpop* d, float rate) {
+  int c = 0;
+  if (d->_freq_mode) {
+    int n = trunc_to_int(d->_size);
+    double rate_d = static_cast<double>(rate);
+    for (int t = 0; t < n; ++t) {
+      if (rate_d > getfloat()) ++c;
+    }
+  } else {
+    std::size_t n = d->_current != nullptr ? d->_current->size() : 0;
+    for (std::size_t t = 0; t < n; ++t) {
+      if (rate > static_cast<float>(getfloat())) ++c;
+    }
+  }
+  return c;
+}
+
+}  // namespace
+
+void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tsettings* s) {
+  if (demes == nullptr || alleles == nullptr || s == nullptr) return;
+  for (std::size_t di = 0; di < demes->size(); ++di) {
+    Tpop* d = (*demes)[di];
+    if (d == nullptr) continue;
+    int k = static_cast<int>(di) + 1;
+    int c = count_mutations(d, s->_mutation_rate);
+    for (int t = 0; t < c; ++t) {
+      int a = choose_allele(demes, alleles, s);
+      AOS << "A new mutation a" << a + 1 << " appears in population " << k;
+      if (d->_freq_mode) {
+        d->Add_mutation(a);  // completes the log line
+        continue;
+      }
+      int length = static_cast<int>(d->_current->size());
+      int ind = getint(length);
+      int old = d->Add_mutation(a, ind);
+      if (old == a) AOS << "ERROR: New allele is identical to an existing one!" << std::endl;
+      (*alleles)[static_cast<std::size_t>(a)]->_count += 1.0;
+      if (old >= 0 && static_cast<std::size_t>(old) < alleles->size() &&
+          (*alleles)[static_cast<std::size_t>(old)] != nullptr) {
+        (*alleles)[static_cast<std::size_t>(old)]->_count -= 1.0;
+      }
+      double f = 1.0 / static_cast<double>(static_cast<float>(2 * length));
+      AOS << " with a frequency equal to " << f << " (former allele = a" << old + 1 << ")"
+          << std::endl;
+    }
+  }
+}

@@ -1,0 +1,15 @@
+#ifndef TESSAREL_DRIVER_MUTATION_STEP_H
+#define TESSAREL_DRIVER_MUTATION_STEP_H
+
+#include <vector>
+
+#include "model/alelle.h"
+#include "model/population.h"
+
+class Tsettings;
+
+// Brings the mutations of one generation into every deme, appending new
+// alleles to the table (and a slot to every deme's per-allele arrays).
+void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tsettings* s);
+
+#endif
