@@ -1,0 +1,358 @@
+// One generation of reproduction of a deme that keeps its individuals, and
+// the rebuilding of individuals when a deme leaves frequency mode.
+
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include "model/population.h"
+#include "settings/settings.h"
+#include "support/globaldef.h"
+
+namespace {
+
+enum IndModel { SYM_OVER = 0, ASYM_OVER = 1, RARE_ALLELE = 2, DOMINANCE = 3 };
+
+int const MAX_ATTEMPTS = 1000;
+
+char const* const MSG_SAME_PARENT =
+    "WARNING: unable to find two different individuals in the deme after 1000 attempts";
+char const* const MSG_NO_HETEROZYGOTE = "Warning : unable to find an heterozygote, skipped.";
+
+int allele_number(Tallele const* a) { return a != nullptr ? a->_id : 0; }
+
+// Allele number of gene copy x of the parents: even copies are first alleles.
+int copy_allele(std::vector<Tgeno*> const& parents, int x) {
+  Tgeno const* g = parents[static_cast<std::size_t>(x / 2)];
+  return allele_number(x % 2 == 0 ? g->_allele1 : g->_allele2);
+}
+
+// The neighbour in the list that stands in for a parent drawn twice.
+int partner_of(int parent, int P) { return parent < P - 1 ? parent + 1 : parent - 1; }
+
+// Draws pairs of gene copies until they come from two parents; after 1000
+// pairs the last one is kept.
+void redraw_pair(int two_p, int& a, int& b) {
+  for (int k = 1;; ++k) {
+    a = getint(two_p);
+    b = getint(two_p);
+    if (a / 2 != b / 2) return;
+    if (k >= MAX_ATTEMPTS) {
+      AOS << MSG_SAME_PARENT << std::endl;
+      return;
+    }
+  }
+}
+
+// Redraws one gene copy until its parent differs from `other`; after 1000
+// draws the last one is kept.
+int redraw_copy(int two_p, int other) {
+  for (int k = 1;; ++k) {
+    int const x = getint(two_p);
+    if (x / 2 != other) return x;
+    if (k >= MAX_ATTEMPTS) {
+      AOS << MSG_SAME_PARENT << std::endl;
+      return x;
+    }
+  }
+}
+
+std::vector<double>& count_buffer() {
+  static std::vector<double> buffer;
+  return buffer;
+}
+
+// Gamete test of the rare-allele model: a copy is kept with probability
+// 1 - s f, f being its allele's frequency among the parents.
+bool rare_allele_passes(std::vector<double> const& counts, int id, int two_p, float s) {
+  double const c = (id >= 0 && static_cast<std::size_t>(id) < counts.size())
+                       ? counts[static_cast<std::size_t>(id)]
+                       : 0.0;
+  float const f = static_cast<float>(c / static_cast<double>(two_p));
+  double const u = getfloat();
+  return !(static_cast<double>(f * s) > u);
+}
+
+void offspring_sym(std::vector<Tgeno*> const& parents, int P, float s, int& id1, int& id2) {
+  int const two_p = 2 * P;
+  int a = getint(two_p);
+  int b = getint(two_p);
+  while (b / 2 == a / 2) b = getint(two_p);
+  id1 = copy_allele(parents, a);
+  id2 = copy_allele(parents, b);
+  int rejected = 0;
+  for (;;) {
+    if (id1 != id2) return;
+    float const u = static_cast<float>(getfloat());
+    if (!(s > u)) return;
+    ++rejected;
+    redraw_pair(two_p, a, b);
+    id1 = copy_allele(parents, a);
+    id2 = copy_allele(parents, b);
+    if (rejected >= MAX_ATTEMPTS) return;  // kept without a test, silently
+  }
+}
+
+void offspring_asym(std::vector<Tgeno*> const& parents, int P, float s, float het_loss, int& id1,
+                    int& id2) {
+  int const two_p = 2 * P;
+  int a = getint(two_p);
+  int b = getint(two_p);
+  id1 = copy_allele(parents, a);
+  if (a / 2 == b / 2) {
+    int const partner = partner_of(a / 2, P);
+    id2 = copy_allele(parents, 2 * partner + b % 2);
+  } else {
+    id2 = copy_allele(parents, b);
+  }
+  int rejected = 0;
+  for (;;) {
+    double const u = getfloat();
+    bool const rejects = id1 == id2 ? static_cast<double>(s) > u
+                                    : static_cast<double>(het_loss * s) > u;
+    if (!rejects) return;
+    ++rejected;
+    redraw_pair(two_p, a, b);
+    id1 = copy_allele(parents, a);
+    id2 = copy_allele(parents, b);
+    if (rejected >= MAX_ATTEMPTS) {
+      AOS << MSG_NO_HETEROZYGOTE << std::endl;
+      return;
+    }
+  }
+}
+
+void offspring_rare(std::vector<Tgeno*> const& parents, std::vector<double> const& counts, int P,
+                    float s, int& id1, int& id2) {
+  int const two_p = 2 * P;
+  int a = getint(two_p);
+  int b = getint(two_p);
+  int parent2;
+  id1 = copy_allele(parents, a);
+  if (a / 2 == b / 2) {
+    parent2 = partner_of(a / 2, P);
+    id2 = copy_allele(parents, 2 * parent2 + b % 2);
+  } else {
+    parent2 = b / 2;
+    id2 = copy_allele(parents, b);
+  }
+
+  int rejected = 0;
+  while (!rare_allele_passes(counts, id1, two_p, s)) {
+    ++rejected;
+    a = redraw_copy(two_p, parent2);
+    id1 = copy_allele(parents, a);
+    if (rejected >= MAX_ATTEMPTS) break;  // kept without a test
+  }
+
+  rejected = 0;
+  while (!rare_allele_passes(counts, id2, two_p, s)) {
+    ++rejected;
+    b = redraw_copy(two_p, a / 2);
+    id2 = copy_allele(parents, b);
+    if (rejected >= MAX_ATTEMPTS) {
+      AOS << MSG_NO_HETEROZYGOTE << std::endl;
+      break;
+    }
+  }
+}
+
+void offspring_dominance(std::vector<Tgeno*> const& parents, int P, float s, int& id1, int& id2) {
+  int const two_p = 2 * P;
+  int a = getint(two_p);
+  int b = getint(two_p);
+  id1 = copy_allele(parents, a);
+  id2 = copy_allele(parents, b);
+  double const keep = 1.0 - static_cast<double>(s);
+  int rejected = 0;
+  for (;;) {
+    bool passes = id1 == 0 || id2 == 0 || getfloat() <= keep;
+    if (passes && a / 2 != b / 2) return;
+    ++rejected;
+    a = getint(two_p);
+    id1 = copy_allele(parents, a);
+    b = getint(two_p);
+    id2 = copy_allele(parents, b);
+    // No pair may pass at all (s >= 1 without allele 0): the bound keeps the
+    // generation finite, as in the other models.
+    if (rejected >= MAX_ATTEMPTS) {
+      AOS << MSG_NO_HETEROZYGOTE << std::endl;
+      return;
+    }
+  }
+}
+
+void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* alleles,
+                    Tsettings* settings, std::vector<Tgeno*>* surplus, IndModel model) {
+  if (pop._freq_ready) pop.transformFreqToIndMode(surplus);
+
+  bool const report = settings != nullptr && settings->_intermediate_output != 0;
+  std::vector<double>& counts = count_buffer();
+  counts.assign(alleles != nullptr ? alleles->size() : 0, 0.0);
+  if (report || model == RARE_ALLELE) {
+    pop.quick_count_allele_freq(IND_CURRENT, out, &counts, settings);
+  }
+  if (report && alleles != nullptr) {
+    for (std::size_t k = 0; k < alleles->size() && k < counts.size(); ++k) {
+      if ((*alleles)[k] != nullptr) (*alleles)[k]->_count += counts[k];
+    }
+  }
+
+  if (pop._next == nullptr || pop._next->empty()) return;
+  std::vector<Tgeno*>& next = *pop._next;
+  static std::vector<Tgeno*> no_parents;
+  std::vector<Tgeno*> const& parents = pop._current != nullptr ? *pop._current : no_parents;
+  int const P = static_cast<int>(parents.size());
+
+  if (P == 0) {
+    // Nobody to descend from: the offspring slots are handed back to the
+    // caller, and the deme stays empty.
+    while (!next.empty()) {
+      Tgeno* g = next.back();
+      next.pop_back();
+      if (surplus != nullptr)
+        surplus->push_back(g);
+      else
+        delete g;
+    }
+    pop._next_size = 0.0;
+    return;
+  }
+
+  if (P == 1) {
+    int const id1 = allele_number(parents[0]->_allele1);
+    int const id2 = allele_number(parents[0]->_allele2);
+    for (Tgeno* g : next) g->set_alleles(id1, id2);
+    return;
+  }
+
+  float const s = pop._s;
+  float het_loss = 0.0f;
+  if (model == ASYM_OVER) {
+    int const L = settings != nullptr ? settings->_locus_length : 1;
+    int const inv_l = L != 0 ? 1 / L : 1;  // a locus of length 0 counts as 1
+    het_loss = static_cast<float>(1 - inv_l);
+  }
+
+  for (Tgeno* g : next) {
+    int id1 = 0;
+    int id2 = 0;
+    switch (model) {
+      case SYM_OVER:
+        offspring_sym(parents, P, s, id1, id2);
+        break;
+      case ASYM_OVER:
+        offspring_asym(parents, P, s, het_loss, id1, id2);
+        break;
+      case RARE_ALLELE:
+        offspring_rare(parents, counts, P, s, id1, id2);
+        break;
+      case DOMINANCE:
+        offspring_dominance(parents, P, s, id1, id2);
+        break;
+    }
+    g->set_alleles(id1, id2);
+  }
+}
+
+// Draws one gene copy from the pool of c copies that `freq` describes and
+// takes it out of the pool. Returns the allele, 0 when u falls on no
+// interval (the pool is then left as it was).
+int draw_from_pool(std::vector<float>& freq, int c) {
+  float const u = static_cast<float>(getfloat());
+  float sum = 0.0f;
+  std::size_t const n = freq.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    float const after = sum + freq[k];
+    if (sum < u && u < after) {
+      // The last copy of the pool leaves nothing to renormalise.
+      if (c > 1) {
+        double const dc = static_cast<double>(c);
+        freq[k] = static_cast<float>((static_cast<double>(freq[k]) - 1.0 / dc) * dc / (dc - 1.0));
+        float const fc = static_cast<float>(c);
+        float const fc1 = static_cast<float>(c - 1);
+        for (std::size_t j = 0; j < n; ++j) {
+          if (j != k) freq[j] = fc * freq[j] / fc1;
+        }
+      }
+      return static_cast<int>(k);
+    }
+    sum = after;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void Tpop::transformFreqToIndMode(std::vector<Tgeno*>* surplus) {
+  if (_current == nullptr) {
+    _freq_ready = false;
+    return;
+  }
+  std::vector<Tgeno*>& list = *_current;
+  std::size_t const n_old = list.size();
+  double const target = _next_size;
+  if (target > static_cast<double>(n_old)) {
+    while (static_cast<double>(list.size()) < target) list.push_back(new Tgeno());
+  } else if (target < static_cast<double>(n_old)) {
+    double const whole = std::trunc(target);
+    std::size_t const keep = whole > 0.0 ? static_cast<std::size_t>(whole) : 0;
+    while (list.size() > keep) {
+      Tgeno* g = list.back();
+      list.pop_back();
+      if (surplus != nullptr)
+        surplus->push_back(g);
+      else
+        delete g;
+    }
+  }
+
+  // The pool must hold at least two copies per individual drawn, or the
+  // updates would divide by zero or by a negative count.
+  std::size_t const pool = n_old > list.size() ? n_old : list.size();
+  int c = static_cast<int>(2 * pool);
+  for (Tgeno* g : list) {
+    int const id1 = draw_from_pool(_freq, c);
+    int const id2 = draw_from_pool(_freq, c - 1);
+    g->set_alleles(id1, id2);
+    c -= 2;
+  }
+  _freq_ready = false;
+}
+
+void Tpop::newgeneration_symoverind(std::ofstream* out, std::vector<Tallele*>* alleles,
+                                    Tsettings* settings, std::vector<Tgeno*>* surplus) {
+  ind_generation(*this, out, alleles, settings, surplus, SYM_OVER);
+}
+
+void Tpop::newgeneration_asymoverind(std::ofstream* out, std::vector<Tallele*>* alleles,
+                                     Tsettings* settings, std::vector<Tgeno*>* surplus) {
+  ind_generation(*this, out, alleles, settings, surplus, ASYM_OVER);
+}
+
+void Tpop::newgeneration_rarealleleind(std::ofstream* out, std::vector<Tallele*>* alleles,
+                                       Tsettings* settings, std::vector<Tgeno*>* surplus) {
+  ind_generation(*this, out, alleles, settings, surplus, RARE_ALLELE);
+}
+
+void Tpop::newgeneration_dominanceind(std::ofstream* out, std::vector<Tallele*>* alleles,
+                                      Tsettings* settings, std::vector<Tgeno*>* surplus) {
+  ind_generation(*this, out, alleles, settings, surplus, DOMINANCE);
+}
+
+void Tpop::draw_new_allele(int& r, int& ind, int& allele) {
+  int const P = _current != nullptr ? static_cast<int>(_current->size()) : 0;
+  if (P < 1) {
+    // No parent, no gene copy to draw.
+    r = ind = allele = -1;
+    return;
+  }
+  r = getint(2 * P);
+  ind = r / 2;
+  allele = copy_allele(*_current, r);
+}
+
+bool Tpop::validate_allele(int const& a1, int const& a2, Tsettings* /*settings*/) {
+  if (a1 == 0 || a2 == 0) return true;
+  return getfloat() <= 1.0 - static_cast<double>(_s);
+}
