@@ -1,0 +1,26 @@
+#ifndef TESSAREL_DRIVER_TESSAREL_H
+#define TESSAREL_DRIVER_TESSAREL_H
+
+#include <functional>
+
+#include "driver/results.h"
+
+// Gives the seed of each new generator: the clock in the shipped program,
+// a fixed sequence in the tests.
+typedef std::function<long()> SeedSource;
+
+// The whole run: reads the input files of the working directory, runs every
+// simulation, writes the result files and the log. Always returns 0.
+int run_tessarel(const SeedSource& next_seed);
+
+// Seed of the generator that replaces the current one at the start of a
+// generation: the fresh seed mixed with one 32-bit output of the generator
+// being replaced, so that two generations handed the same fresh seed (two
+// clock readings within the same microsecond field) still draw differently.
+unsigned long renewal_seed(long fresh_seed, unsigned long old_output);
+
+// Replaces the run's generator by a new one seeded with renewal_seed (the
+// first generator of a run has nothing to mix in and takes the fresh seed).
+void renew_generator(const SeedSource& next_seed);
+
+#endif
