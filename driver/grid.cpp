@@ -108,11 +108,14 @@ class RouteIndex {
   float rate(long r) const { return (*_rates)[static_cast<std::size_t>(r)]; }
 
  private:
-  static long long key(int from, int to) {
-    return (static_cast<long long>(from) << 32) ^ static_cast<long long>(static_cast<unsigned int>(to));
+  // Shifted as unsigned: a route may name deme -1 (a "0" or a malformed
+  // route token), and shifting a negative value is undefined.
+  static unsigned long long key(int from, int to) {
+    return (static_cast<unsigned long long>(static_cast<unsigned int>(from)) << 32) |
+           static_cast<unsigned long long>(static_cast<unsigned int>(to));
   }
   const std::vector<float>* _rates;
-  std::unordered_map<long long, std::size_t> _first;
+  std::unordered_map<unsigned long long, std::size_t> _first;
 };
 
 // The route log line of a factor found for a pair.
@@ -281,6 +284,7 @@ void reset_settings_in_pops(std::vector<Tpop*>* demes, Tsettings* s) {
     entry_of(s->_init_k_deme, static_cast<long>(i), d->_size);
     d->_next_size = 0.0;
     d->_growth_rest = 0.0f;
+    d->_rest_unused = 0.0f;
     for (int k = 0; k < 4; ++k) d->_emig_rest[k] = 0.0f;
     d->_n_immigrants = 0;
     for (int& c : d->_imm_alleles) c = 0;
@@ -357,6 +361,16 @@ void creates_inds(std::vector<Tpop*>* demes, Tsettings* s) {
     int size = trunc_to_int(n0);
     if (size < 0) size = 0;
     int pool = s->_one_pool == 1 ? d->_group - 1 : 0;
+    // Keep the pool's block inside the alleles the table was built with,
+    // as the run does: a group outside the pools would draw no allele.
+    if (pool < 0) pool = 0;
+    int per_pool = Tgeno::_init_num_allele_per_grp;
+    int table = g_startup_alleles >= 0 ? g_startup_alleles
+                : Tgeno::_pallelevect != nullptr ? static_cast<int>(Tgeno::_pallelevect->size())
+                                                 : 0;
+    int blocks = per_pool > 0 ? table / per_pool : 1;
+    if (blocks < 1) blocks = 1;
+    pool %= blocks;
     d->delete_ind_vector();
     d->create_ind_vector(size, pool, s->_init_freq);
   }

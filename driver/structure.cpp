@@ -121,7 +121,10 @@ void changepopstructure(Tsettings* s, std::vector<Tpop*>* demes, const int& g) {
     std::snprintf(name, sizeof(name), "%s%d.txt",
                   group_mode ? "tessarel_alldemes_" : "tessarel_structure_", k);
     std::ifstream file(name);
-    if (!file.is_open()) {
+    // A directory (or a file that fails on its first read) opens but yields
+    // nothing; reading it as an empty file would set every K, r and m to 0.
+    if (file.is_open()) file.peek();
+    if (!file.is_open() || file.bad()) {
       AOS << "ERROR: Problem occured when trying to load population structure modification no " << k
           << std::endl;
       continue;

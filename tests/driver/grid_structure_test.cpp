@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
 #include <string>
 
@@ -244,6 +246,25 @@ TEST(GridStructureSchedule, MissingFileAndGroupFileName) {
   testutil::write_file("tessarel_alldemes_2.txt", "x\nabs abs abs\n7 -1 -1\n");
   changepopstructure(&w.s, &w.demes, 3);
   EXPECT_DOUBLE_EQ(w.demes[0]->_k, 7.0);
+}
+
+TEST(GridStructureSchedule, DirectoryInPlaceOfTheFileIsUnreadableNotEmpty) {
+  // A directory opens as a stream but reads nothing; taken as an empty file
+  // it would set every K, r and m to 0 (relative 0).
+  testutil::TempDir dir;
+  World w;
+  w.grid(2, 1);
+  w.s._pop_struct = {0, 4};
+  w.build();
+  ASSERT_EQ(mkdir("tessarel_structure_2.txt", 0755), 0);
+  testutil::LogCapture log;
+  changepopstructure(&w.s, &w.demes, 4);
+  EXPECT_EQ(log.text(), "ERROR: Problem occured when trying to load population structure modification no 2\n");
+  for (const Tpop* d : w.demes) {
+    EXPECT_DOUBLE_EQ(d->_k, 100.0);
+    EXPECT_FLOAT_EQ(d->_r, 0.5f);
+    EXPECT_FLOAT_EQ(d->_m, 0.1f);
+  }
 }
 
 TEST(GridStructureTokens, HugeGroupCountWithShortFileEndsAtOnce) {

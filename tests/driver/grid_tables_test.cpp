@@ -184,6 +184,27 @@ TEST(GridRoutes, FirstOfRepeatedPairDecidesAndDistantRoutesDoNothing) {
   EXPECT_FLOAT_EQ(w.demes[0]->_mig_factor[0], 0.25f);
 }
 
+TEST(GridRoutes, RoutesNamingDemeMinusOneAreHarmless) {
+  // A route "from deme 0" is stored as -1; it matches no grid pair and must
+  // not disturb the lookup of the others (nor be undefined behaviour).
+  testutil::LogCapture log;
+  World w;
+  w.grid(2, 1);
+  w.route(-1, 0, 0.0f);
+  w.route(0, -1, 0.0f);
+  w.route(-1, -1, 0.0f);
+  w.route(1, 0, 0.5f);
+  w.build();
+  EXPECT_EQ(log.text(), "\tMigration from deme 2 to deme 1 modified by 0.5 during the whole simulation\n");
+  expect_links(w.demes[0], 1, -1, -1, -1);
+  expect_links(w.demes[1], -1, 0, -1, -1);
+  EXPECT_FLOAT_EQ(w.demes[1]->_mig_factor[1], 0.5f);
+  w.s._modified_mig[3] = 0.25f;
+  updatepopfromsettings(&w.demes, &w.s);
+  EXPECT_FLOAT_EQ(w.demes[1]->_mig_factor[1], 0.25f);
+  EXPECT_FLOAT_EQ(w.demes[0]->_mig_factor[0], -1.0f);
+}
+
 TEST(GridRoutes, InactiveNeighbourIsUnlinkedButItsRouteStillLogs) {
   testutil::LogCapture log;
   World w;
@@ -235,6 +256,7 @@ TEST(GridReset, GroupModeReturnsToGroupValuesAndClearsCarriedState) {
   d->_size = 99.0;
   d->_next_size = 12.0;
   d->_growth_rest = 0.4f;
+  d->_rest_unused = 0.2f;
   d->_emig_rest[2] = 0.3f;
   d->_n_immigrants = 4;
   d->_imm_alleles[2] = 6;
@@ -249,6 +271,7 @@ TEST(GridReset, GroupModeReturnsToGroupValuesAndClearsCarriedState) {
   EXPECT_DOUBLE_EQ(d->_size, 7.5);
   EXPECT_EQ(d->_next_size, 0.0);
   EXPECT_EQ(d->_growth_rest, 0.0f);
+  EXPECT_EQ(d->_rest_unused, 0.0f);
   EXPECT_EQ(d->_emig_rest[2], 0.0f);
   EXPECT_EQ(d->_n_immigrants, 0);
   EXPECT_EQ(d->_imm_alleles[2], 0);
@@ -398,6 +421,22 @@ TEST(GridHelpers, CreatesIndsAndDrawAbcSettings) {
   ASSERT_NE(w.demes[1]->_current, nullptr);
   EXPECT_EQ(w.demes[1]->_current->size(), 4u);
   EXPECT_EQ((*w.demes[1]->_current)[0]->_allele1->_id, 0);
+
+  // One pool per group, but a group beyond the pools the table holds: the
+  // individuals still get alleles of the table, never none.
+  w.s._one_pool = 1;
+  w.s._init_freq = 0.0f;
+  w.demes[1]->_group = 5;
+  w.demes[0]->_group = 0;
+  Tgeno::_init_num_allele_per_grp = 3;
+  creates_inds(&w.demes, &w.s);
+  for (const Tpop* d : w.demes) {
+    for (const Tgeno* g : *d->_current) {
+      ASSERT_NE(g->_allele1, nullptr);
+      ASSERT_NE(g->_allele2, nullptr);
+      EXPECT_LT(g->_allele1->_id, 3);
+    }
+  }
 
   w.s._num_alleles_per_pool = 3;
   my_string prior("UNIFORM 0.1 0.2");
