@@ -1,6 +1,8 @@
 #include "driver/results.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "model/alelle.h"
 #include "model/population.h"
@@ -141,29 +143,28 @@ void write_project_file(std::ofstream* out, std::vector<Tpop*>* demes,
   arp << std::endl;
 
   if (s->_num_pop_groups > 1) {
-    // Only groups with at least one written sample take part.
-    std::vector<int> per_group(static_cast<size_t>(s->_num_pop_groups), 0);
+    // Only groups with at least one written sample take part. The groups are
+    // found from the written demes, never by walking every group number: the
+    // number of groups is not bounded by the number of demes.
+    std::vector<std::pair<int, size_t> > members;
     for (size_t i = 0; i < npop; ++i) {
       Tpop* deme = (*demes)[i];
       if (!is_sampled(deme) || !is_colonised(deme)) continue;
-      if (deme->_group >= 1 && deme->_group <= s->_num_pop_groups) ++per_group[deme->_group - 1];
+      if (deme->_group >= 1 && deme->_group <= s->_num_pop_groups) members.push_back(std::make_pair(deme->_group, i));
     }
+    std::sort(members.begin(), members.end());
     int groups = 0;
-    for (int c : per_group) {
-      if (c > 0) ++groups;
+    for (size_t k = 0; k < members.size(); ++k) {
+      if (k == 0 || members[k].first != members[k - 1].first) ++groups;
     }
     arp << "[[Structure]]" << std::endl;
     arp << "StructureName=\"" << groups << " geographic groups\"" << std::endl;
     arp << "NbGroups=" << groups << std::endl;
-    for (int j = 1; j <= s->_num_pop_groups; ++j) {
-      if (per_group[j - 1] == 0) continue;
-      arp << "Group={" << std::endl;
-      for (size_t i = 0; i < npop; ++i) {
-        Tpop* deme = (*demes)[i];
-        if (!is_sampled(deme) || !is_colonised(deme) || deme->_group != j) continue;
-        arp << "\t\"population " << (i + 1) << "\"" << std::endl;
-      }
-      arp << "}" << std::endl;
+    for (size_t k = 0; k < members.size(); ++k) {
+      // The whole group stands on one line.
+      if (k == 0 || members[k].first != members[k - 1].first) arp << "Group={";
+      arp << "\t\"population " << (members[k].second + 1) << "\"";
+      if (k + 1 == members.size() || members[k + 1].first != members[k].first) arp << "}" << std::endl;
     }
   }
 }
@@ -178,12 +179,14 @@ void write_abc_header_tail(std::ofstream* abc, std::vector<Tpop*>* demes) {
   *abc << std::endl;
 }
 
-void write_abc_row_end(std::ofstream* abc, const std::vector<int>& times) {
+void write_abc_row_end(std::ofstream* abc, const std::vector<int>& times, std::vector<Tpop*>* demes) {
+  // One value under every column of the header, a time of 0 included, so
+  // that no value slides under another deme's column.
   bool first = true;
-  for (int t : times) {
-    if (t == 0) continue;
+  for (size_t i = 0; i < demes->size(); ++i) {
+    if (!is_sampled((*demes)[i])) continue;
     if (!first) *abc << "\t";
-    *abc << t;
+    *abc << (i < times.size() ? times[i] : 0);
     first = false;
   }
   *abc << std::endl;

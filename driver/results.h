@@ -43,8 +43,10 @@ void write_project_file(std::ofstream* out, std::vector<Tpop*>* demes,
 // The colonisation-time columns that end the ABC header line.
 void write_abc_header_tail(std::ofstream* abc, std::vector<Tpop*>* demes);
 
-// Completes one ABC row with the non-zero colonisation times and a line end.
-void write_abc_row_end(std::ofstream* abc, const std::vector<int>& times);
+// Completes one ABC row: the colonisation time of every deme that has a
+// column in the header (active, sample size above 0), in index order, then a
+// line end.
+void write_abc_row_end(std::ofstream* abc, const std::vector<int>& times, std::vector<Tpop*>* demes);
 
 // Appends the final line (prefix NUM_GENERATIONS) to every active deme's
 // frequency file.

@@ -1,6 +1,8 @@
 #include "driver/tessarel.h"
 
 #include <gsl/gsl_rng.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -64,6 +66,40 @@ int pool_of(const Tpop* deme, Tsettings* s, int per_pool, int table_size) {
   return pool % blocks;
 }
 
+// Memory the run needs before its first generation: the allele table, the
+// demes with their per-allele arrays, and the initial individuals of one
+// simulation (two lists per deme). Counted in double: the products of counts
+// read from the input overflow any integer type.
+double startup_bytes(const Tsettings& s) {
+  const double heap = 16.0;  // bookkeeping of one heap block
+  const double alleles = s._num_alleles > 0 ? s._num_alleles : 0;
+  const double demes = s._num_pop > 0 ? s._num_pop : 0;
+  double bytes = alleles * (sizeof(Tallele) + heap + sizeof(Tallele*));
+  bytes += demes * (sizeof(Tpop) + heap + sizeof(Tpop*));
+  bytes += demes * alleles * (3.0 * sizeof(float) + sizeof(int));
+  double individuals = 0.0;
+  for (double n0 : s._init_k_deme) {
+    if (n0 >= 1.0) individuals += std::floor(std::min(n0, static_cast<double>(INT_MAX)));
+  }
+  bytes += 2.0 * individuals * (sizeof(Tgeno) + heap + sizeof(Tgeno*));
+  return bytes;
+}
+
+// What this process may use: the machine's memory, or less when the
+// process runs under an address-space limit. 0 when neither is known.
+double memory_budget_bytes() {
+  double budget = 0.0;
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages > 0 && page_size > 0) budget = static_cast<double>(pages) * static_cast<double>(page_size);
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const double cap = static_cast<double>(limit.rlim_cur);
+    if (budget <= 0.0 || cap < budget) budget = cap;
+  }
+  return budget;
+}
+
 }  // namespace
 
 void renew_generator(const SeedSource& next_seed) {
@@ -110,6 +146,22 @@ int run_tessarel(const SeedSource& next_seed) {
     return 0;
   }
 
+  const double needed = startup_bytes(settings);
+  const double budget = memory_budget_bytes();
+  if (budget > 0.0 && needed > budget) {
+    // Refused before anything is built: the run would be killed part-way
+    // through building its tables, leaving nothing but a truncated log.
+    const double mb = 1024.0 * 1024.0;
+    const double most = 9.0e18;
+    AOS << "\n\tERROR: The alleles, demes and initial individuals need about "
+        << static_cast<long long>(std::min(most, std::ceil(needed / mb))) << " MB of memory, more than the "
+        << static_cast<long long>(std::min(most, std::floor(budget / mb))) << " MB this run may use!!!"
+        << std::endl;
+    gsl_rng_free(randomnumber);
+    randomnumber = nullptr;
+    return 0;
+  }
+
   const std::string abc_name = "tessarel_abc.txt";
   std::ofstream abc;
   if (settings._abc_mode) {
@@ -147,7 +199,9 @@ int run_tessarel(const SeedSource& next_seed) {
   std::ofstream no_output;  // never opened: rows written to it are dropped
   std::ofstream frequency_file;
 
-  for (int sim = 1; sim <= settings._num_simulations; ++sim) {
+  // The bound is read afresh at every simulation (an ABC draw may change it);
+  // the count stops at INT_MAX rather than overflowing.
+  for (int sim = 1; sim <= settings._num_simulations && sim > 0; sim = sim < INT_MAX ? sim + 1 : -1) {
     const std::string project_name = create_project_file_name(sim);
     std::ofstream project(project_name.c_str(), std::ios::out | std::ios::trunc);
     failures.check(project, project_name);
@@ -258,7 +312,7 @@ int run_tessarel(const SeedSource& next_seed) {
     failures.check(project, project_name);
     project.close();
     if (settings._abc_mode && abc.is_open()) {
-      write_abc_row_end(&abc, times);
+      write_abc_row_end(&abc, times, &demes);
       failures.check(abc, abc_name);
     }
     reset_settings_in_pops(&demes, &settings);

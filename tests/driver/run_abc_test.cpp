@@ -57,14 +57,46 @@ TEST(RunAbc, ColonisationTimesOverThreeGenerations) {
   expect_rows(abc_table(colonisation_inputs("3"), 21), "1\t1\t-1");
 }
 
-TEST(RunAbc, OneGenerationKeepsTimeZeroForOccupiedDemes) {
-  // Deme 1 is occupied and deme 2 was reached in the last generation: both
-  // keep 0 and are left out of the row.
-  expect_rows(abc_table(colonisation_inputs("1"), 22), "-1");
+TEST(RunAbc, OneGenerationKeepsTimeZeroUnderItsOwnColumn) {
+  // Deme 1 is occupied from the start and deme 2 is reached only by the
+  // immigrants of the last generation: both keep 0, and the 0 is written, so
+  // deme 3's -1 stays under deme 3's column.
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  colonisation_inputs("1").write();
+  run_tessarel(runtest::seed_sequence(22));
+  std::vector<std::string> table = split_lines(read_file("tessarel_abc.txt"));
+  expect_rows(table, "0\t0\t-1");
+  for (size_t r = 1; r < table.size(); ++r) {
+    EXPECT_EQ(split_tabs(table[0]).size(), split_tabs(table[r]).size()) << table[r];
+  }
+  // Deme 2 does hold the immigrants at the end; deme 3 does not.
+  for (int s = 1; s <= 4; ++s) {
+    const std::string project = read_file(create_project_file_name(s));
+    EXPECT_GT(runtest::sample_size_of(project, 2), 0) << "simulation " << s;
+    EXPECT_EQ(-1, runtest::sample_size_of(project, 3)) << "simulation " << s;
+  }
 }
 
 TEST(RunAbc, NoGenerationMarksEveryEmptySampledDeme) {
-  expect_rows(abc_table(colonisation_inputs("0"), 23), "-1\t-1");
+  expect_rows(abc_table(colonisation_inputs("0"), 23), "0\t-1\t-1");
+}
+
+TEST(RunAbc, InactiveAndUnsampledDemesHaveNoColumnAndNoValue) {
+  // Deme 2 is inactive, deme 3 is not sampled: the header and every row
+  // name demes 1 and 4 only.
+  Inputs in = colonisation_inputs("2");
+  in.x = "4";
+  in.demes = {"20 20 0 0 1 4", "0 -1 0 0 1 4", "5 5 0 0 1 0", "0 20 0 0 1 4"};
+  std::vector<std::string> table = abc_table(in, 28);
+  ASSERT_EQ(5u, table.size());
+  EXPECT_EQ("SELECTION_RATE\tCOL_TIME_DEME_1\tCOL_TIME_DEME_4", table[0]);
+  for (size_t r = 1; r < table.size(); ++r) {
+    std::vector<std::string> fields = split_tabs(table[r]);
+    ASSERT_EQ(3u, fields.size()) << table[r];
+    EXPECT_EQ("1", fields[1]);
+    EXPECT_EQ("-1", fields[2]);
+  }
 }
 
 TEST(RunAbc, HeaderWithoutTimeColumnsKeepsItsLastTab) {
@@ -160,7 +192,7 @@ TEST(RunAbc, DrawnAlleleCountSetsEveryPoolBlock) {
     const int k = std::atoi(table[s].c_str());
     ASSERT_GE(k, 1);
     ASSERT_LE(k, 4);
-    EXPECT_EQ(std::to_string(k) + "\t", table[s]);
+    EXPECT_EQ(std::to_string(k) + "\t0\t0", table[s]);
     const std::string project = read_file(create_project_file_name(s));
     for (int a : sampled_alleles(project, 1)) {
       EXPECT_GE(a, 1);

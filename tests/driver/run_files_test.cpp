@@ -58,12 +58,8 @@ TEST(RunProjectFile, SamplesGroupsAndAnEmptyDeme) {
                                "[[Structure]]\n"
                                "StructureName=\"2 geographic groups\"\n"
                                "NbGroups=2\n"
-                               "Group={\n"
-                               "\t\"population 1\"\n"
-                               "}\n"
-                               "Group={\n"
-                               "\t\"population 3\"\n"
-                               "}\n";
+                               "Group={\t\"population 1\"}\n"
+                               "Group={\t\"population 3\"}\n";
   const std::string project = read_file("Result_000001.arp");
   EXPECT_EQ(expected, project);
   EXPECT_NE(std::string::npos, log.text().find("Simulation 1, pop 2 has not been colonized!\n"));
@@ -78,6 +74,57 @@ TEST(RunProjectFile, SamplesGroupsAndAnEmptyDeme) {
   }
   EXPECT_EQ(1, high);
   EXPECT_EQ(std::string::npos, project.find('\r'));
+}
+
+TEST(RunProjectFile, AGroupStandsOnOneLineAndGroupsWithoutSamplesAreLeftOut) {
+  // Group 1: demes 1 and 3, both written; group 2: deme 2 empty, deme 4 not
+  // sampled, so group 2 has no sample and no line; group 3 holds deme 5.
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Inputs in;
+  in.x = "5";
+  in.groups = "3";
+  in.demes = {"4 4 0 0 1 2", "0 10 0 0 2 3", "6 6 0 0 1 2", "5 5 0 0 2 0", "3 3 0 0 3 1"};
+  in.write();
+
+  run_tessarel(runtest::seed_sequence(9));
+
+  const std::string project = read_file("Result_000001.arp");
+  EXPECT_EQ(3, runtest::project_value(project, "NbSamples"));
+  const std::string tail =
+      "}\n"
+      "\n"
+      "[[Structure]]\n"
+      "StructureName=\"2 geographic groups\"\n"
+      "NbGroups=2\n"
+      "Group={\t\"population 1\"\t\"population 3\"}\n"
+      "Group={\t\"population 5\"}\n";
+  ASSERT_GE(project.size(), tail.size());
+  EXPECT_EQ(tail, project.substr(project.size() - tail.size()));
+}
+
+TEST(RunProjectFile, GroupNumbersFarAboveTheDemeCountAreListedInOrder) {
+  // Two billion groups, three of them used: the block lists groups 1, 5 and
+  // 2000000000 and costs nothing for the unused numbers.
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Inputs in;
+  in.x = "3";
+  in.groups = "2000000000";
+  in.demes = {"4 4 0 0 2000000000 2", "6 6 0 0 1 2", "5 5 0 0 5 2"};
+  in.write();
+
+  EXPECT_EQ(0, run_tessarel(runtest::seed_sequence(10)));
+
+  const std::string project = read_file("Result_000001.arp");
+  const std::string tail =
+      "StructureName=\"3 geographic groups\"\n"
+      "NbGroups=3\n"
+      "Group={\t\"population 2\"}\n"
+      "Group={\t\"population 3\"}\n"
+      "Group={\t\"population 1\"}\n";
+  ASSERT_GE(project.size(), tail.size());
+  EXPECT_EQ(tail, project.substr(project.size() - tail.size()));
 }
 
 TEST(RunProjectFile, NoColonisedDemeStillWritesAValidFile) {

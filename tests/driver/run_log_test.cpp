@@ -349,6 +349,32 @@ TEST(RunLog, TablesOfNoAlleleOrNoDemeAreRefused) {
   }
 }
 
+TEST(RunLog, ARunBeyondTheMachinesMemoryIsRefusedBeforeAnythingIsBuilt) {
+  // 100000 demes with a million alleles each need about 1.5 TB of per-allele
+  // arrays, though neither count alone is out of bounds: refused like a
+  // parameter error instead of being killed part-way through building.
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Inputs in;
+  in.x = "1000";
+  in.y = "100";
+  in.alleles = "1000000";
+  in.demes.assign(100000, "0 10 0 0 1 0");
+  in.demes[0] = "10 10 0 0 1 5";
+  in.write();
+
+  EXPECT_EQ(0, run_tessarel(runtest::constant_seed(-3)));
+
+  const std::string text = log.text();
+  const size_t at = text.find("\n\tERROR: The alleles, demes and initial individuals need about ");
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_NE(std::string::npos, text.find(" MB this run may use!!!\n", at));
+  EXPECT_EQ(std::string::npos, text.find("Starting simulation"));
+  EXPECT_EQ("", read_file("arlequin.arb"));
+  EXPECT_FALSE(file_exists("Result_000001.arp"));
+  EXPECT_EQ(nullptr, randomnumber);
+}
+
 TEST(RunLog, EverySelectionModelRunsInIndividualMode) {
   for (const char* model : {"1", "2", "3"}) {
     testutil::TempDir dir;
