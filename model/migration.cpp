@@ -39,6 +39,24 @@ std::vector<float>& share_buffer() {
   return buffer;
 }
 
+std::vector<char>& hittable_buffer() {
+  static std::vector<char> buffer;
+  return buffer;
+}
+
+// True when a draw u = float(k / 2^32) with k >= 1 can fall in (lo, hi].
+// Every float from 2^-9 up to 1 is such a draw (1 by rounding); below 2^-9 the
+// draws are exactly the multiples of 2^-32. A value only u = 0 reaches (one
+// chance in 2^32) counts as out of reach, or the draws could go on for hours.
+bool reachable_by_a_draw(float lo, float hi) {
+  if (!(hi > lo) || !(lo < 1.0f)) return false;
+  double const top = hi < 1.0f ? static_cast<double>(hi) : 1.0;
+  if (top >= 1.0 / 512.0) return true;
+  double const step = 1.0 / 4294967296.0;
+  double const k = std::floor(top / step);
+  return k >= 1.0 && k * step > static_cast<double>(lo);
+}
+
 void add_copy(std::vector<int>& counts, Tallele const* a) {
   if (a == nullptr || a->_id < 0) return;
   std::size_t const i = static_cast<std::size_t>(a->_id);
@@ -159,8 +177,10 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     // Few migrants: their copies one by one, without replacement.
     std::vector<int>& copies = copies_buffer();
     std::vector<int>& sent = sent_buffer();
+    std::vector<char>& hittable = hittable_buffer();
     copies.assign(n_alleles, 0);
     sent.assign(n_alleles, 0);
+    hittable.assign(n_alleles, 0);
     long long total = 0;
     // Copies that a draw can reach: an allele whose interval holds no
     // possible draw can never leave, so it must not keep the draws going.
@@ -171,8 +191,8 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
       copies[i] = capped_int(std::round(static_cast<double>(f + f) * next_size));
       total += copies[i];
       float const hi = lo + f;
-      bool const hittable = hi > lo && lo < 1.0f && hi >= 0.0f;
-      if (hittable && copies[i] > 0) reachable += copies[i];
+      hittable[i] = reachable_by_a_draw(lo, hi) ? 1 : 0;
+      if (hittable[i] && copies[i] > 0) reachable += copies[i];
       lo = hi;
     }
 
@@ -206,7 +226,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
         }
         ++sent[static_cast<std::size_t>(hit)];
         --copies[static_cast<std::size_t>(hit)];
-        --reachable;
+        if (hittable[static_cast<std::size_t>(hit)]) --reachable;
         if (pos == 1)
           a1 = hit;
         else

@@ -216,14 +216,15 @@ void Tpop::set_selectioncoef(Tsettings* settings) {
   float const B = settings->_selection_rate_south_west;
   if (settings->_selection_gradient == 1 || settings->_selection_gradient == 2) {
     bool const by_row = settings->_selection_gradient == 1;
-    int const steps = (by_row ? settings->_y_coordinate : settings->_x_coordinate) - 1;
+    int const lines = by_row ? settings->_y_coordinate : settings->_x_coordinate;
     int const pos = by_row ? _row : _col;
     // A single row (or column) is both ends of the gradient at once: it takes
-    // the northern (eastern) value.
-    if (steps <= 0)
+    // the northern (eastern) value. (Tested before subtracting, so that no
+    // grid size can overflow.)
+    if (lines <= 1)
       _s = A;
     else
-      _s = ((B - A) * static_cast<float>(pos)) / static_cast<float>(steps) + A;
+      _s = ((B - A) * static_cast<float>(pos)) / static_cast<float>(lines - 1) + A;
   } else {
     _s = settings->_selection_rate;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <sstream>
 
@@ -80,6 +81,15 @@ TEST(ReproSelectionCoef, SingleRowOrColumnTakesNorthEastValue) {
   s._x_coordinate = 1;
   s._y_coordinate = 1;
   Tpop pop;
+  for (int g = 1; g <= 2; ++g) {
+    s._selection_gradient = g;
+    pop._s = -1.0f;
+    pop.set_selectioncoef(&s);
+    EXPECT_EQ(pop._s, 0.1f) << "gradient " << g;
+  }
+  // Sizes no grid can have still give the north-east value, never an overflow.
+  s._x_coordinate = INT_MIN;
+  s._y_coordinate = 0;
   for (int g = 1; g <= 2; ++g) {
     s._selection_gradient = g;
     pop._s = -1.0f;

@@ -235,6 +235,24 @@ TEST(ReproMigrateFreq, SmallPathStopsWhenTheDemeRunsOut) {
   EXPECT_EQ(from.pop._next_size, 0.0);
 }
 
+TEST(ReproMigrateFreq, CopiesOnlyAZeroDrawCouldReachDoNotKeepTheDrawsGoing) {
+  // A negative frequency (left by a mutation) shifts allele 1's interval to
+  // (-0.25, 0]: only u = 0 could hit it, one draw in 2^32.
+  testutil::LogCapture log;
+  World w(3, 38);
+  Deme from(3, 2.0), to(3, 10.0);
+  from.pop._freq_mode = true;
+  from.pop._freq = {-0.25f, 0.25f, 1.0f};  // copies -1, 1, 4
+  from.pop.migratefreq(3, &to.pop, 10);
+  ASSERT_EQ(to.pop._immigrants.size(), 2u);
+  for (Tgeno* g : to.pop._immigrants) {
+    EXPECT_EQ(id1(g), 2);
+    EXPECT_EQ(id2(g), 2);
+  }
+  EXPECT_EQ(from.pop._freq, (std::vector<float>{0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(from.pop._next_size, 0.0);
+}
+
 TEST(ReproMigrateFreq, NoEmigrantChangesNothing) {
   World w(2, 36);
   Deme from(2, 7.0), to(2, 10.0);
@@ -315,4 +333,90 @@ TEST(ReproUpdateMigrations, IndividualModeAppendsInOrder) {
   EXPECT_EQ(d.next()[1], a);
   EXPECT_EQ(d.next()[2], b);
   EXPECT_TRUE(d.pop._immigrants.empty());
+}
+
+namespace {
+
+// Sizes of one deme as a numbers-only model of the demography predicts them:
+// growth from (parents + carried fraction), emigrants with their own carried
+// fractions, immigrants joining the offspring.
+struct SizeModel {
+  float rest = 0.0f;
+  float emig_rest = 0.0f;
+  double next = 0.0;
+  int grow(int parents, float r, double k) {
+    double const size = static_cast<double>(static_cast<float>(parents) + rest);
+    double n = (static_cast<double>(1.0f + r) * size) / ((static_cast<double>(r) / k) * size + 1.0);
+    rest = static_cast<float>(std::fmod(n, 1.0));
+    n = std::floor(n);
+    if (static_cast<double>(rest) > 0.99999) {
+      n += 1.0;
+      rest = 0.0f;
+    }
+    next = n;
+    return static_cast<int>(n);
+  }
+  int emigrants(float m) {
+    if (!(next > 1.0)) return 0;  // one open link
+    double const x = static_cast<double>(m) * next / 1.0 + static_cast<double>(emig_rest);
+    emig_rest = static_cast<float>(std::fmod(x, 1.0));
+    int const e = static_cast<int>(std::floor(x));
+    return static_cast<double>(e) > next ? 0 : e;
+  }
+};
+
+}  // namespace
+
+TEST(ReproDemography, TwoLinkedDemesFollowTheSizeModel) {
+  World w(2, 91);
+  Deme a(2, 0.0), b(2, 0.0);
+  Tpop* pop[2] = {&a.pop, &b.pop};
+  float const r[2] = {0.6f, 1.3f};
+  double const k[2] = {40.0, 23.5};
+  float const m[2] = {0.15f, 0.35f};
+  SizeModel model[2];
+  int parents[2] = {3, 0};
+  for (int i = 0; i < 2; ++i) {
+    pop[i]->_id = i;
+    pop[i]->_r = r[i];
+    pop[i]->_k = k[i];
+    pop[i]->_m = m[i];
+    pop[i]->_n_nbr = 1;
+    for (int s = 0; s < 4; ++s) {
+      pop[i]->_nbr[s] = -1;
+      pop[i]->_mig_factor[s] = -1.0f;
+    }
+    pop[i]->_nbr[0] = 1 - i;
+  }
+  for (int j = 0; j < parents[0]; ++j) a.parent(0, 1);
+  std::vector<Tgeno*>* surplus[2] = {&a.surplus, &b.surplus};
+  for (int g = 0; g < 40; ++g) {
+    int expect_next[2];
+    for (int i = 0; i < 2; ++i) expect_next[i] = model[i].grow(parents[i], r[i], k[i]);
+    int sent[2];
+    for (int i = 0; i < 2; ++i) {
+      pop[i]->logistic_growth(surplus[i]);
+      ASSERT_EQ(pop[i]->_next_size, static_cast<double>(expect_next[i])) << "generation " << g;
+      pop[i]->newgeneration_symoverind(nullptr, &w.table, &w.settings, surplus[i]);
+      pop[i]->delete_sup_ind(surplus[i]);
+      int e[4];
+      pop[i]->count_emigrants(e[0], e[1], e[2], e[3], false);
+      // An empty deme sends nobody, whatever its remainder promises.
+      sent[i] = parents[i] > 0 || expect_next[i] == 0 ? model[i].emigrants(m[i]) : 0;
+      if (parents[i] == 0 && expect_next[i] > 0) model[i].next = 0.0;
+      ASSERT_EQ(e[0], sent[i]) << "deme " << i << ", generation " << g;
+      if (e[0] > 0) pop[i]->migrateind(e[0], pop[1 - i]);
+    }
+    for (int i = 0; i < 2; ++i) {
+      pop[i]->Update_migrations();
+      pop[i]->Update_ind_lists();
+    }
+    for (int i = 0; i < 2; ++i) {
+      int const kept = parents[i] > 0 ? expect_next[i] - sent[i] : 0;
+      parents[i] = kept + sent[1 - i];
+      ASSERT_EQ(pop[i]->_current->size(), static_cast<std::size_t>(parents[i]))
+          << "deme " << i << ", generation " << g;
+    }
+  }
+  EXPECT_GT(parents[1], 10);  // the second deme was colonised and grew
 }
