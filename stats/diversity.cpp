@@ -237,17 +237,17 @@ void compute_whole_stats(std::vector<Tpop*>* pops, std::ofstream* out, Tsettings
   const float SSD_T = static_cast<float>(div0(static_cast<double>(X), N + N));
 
   // S2 with its warnings, computed once, where each form asks for it. The
-  // sum runs over the settings' NUM_POP demes; demes the table lacks hold no
-  // copies.
+  // sum runs over every deme of the table (NUM_POP of them; should the
+  // settings claim more, the missing ones would hold no copies and add
+  // nothing, so neither they nor their warnings are walked).
   auto compute_S2 = [&]() -> float {
     float S2 = 0.0f;
-    const int all = settings->_num_pop > 0 ? settings->_num_pop : 0;
     if (N == 0.0) {
-      for (int i = 0; i < all; ++i) AOS << kDivByZero << std::endl;
+      for (int i = 0; i < npop; ++i) AOS << kDivByZero << std::endl;
       return 0.0f;
     }
-    for (int i = 0; i < all; ++i) {
-      const double ni = i < npop ? d[static_cast<std::size_t>(i)].n : 0.0;
+    for (int i = 0; i < npop; ++i) {
+      const double ni = d[static_cast<std::size_t>(i)].n;
       S2 = add_f(S2, ni * ni / N);
     }
     return S2;
@@ -290,16 +290,25 @@ void compute_whole_stats(std::vector<Tpop*>* pops, std::ofstream* out, Tsettings
     const float SSD_WP = 0.5f * sum_wp;
 
     // Demes by group number; a deme whose group lies outside 1..G is in none.
+    // Groups above the highest one that holds a deme have no copies and add
+    // exactly nothing to any sum below, so the table stops there (a huge group
+    // count then costs neither memory nor time).
     const int G0 = settings->_num_pop_groups;
-    std::vector<std::vector<int>> members(static_cast<std::size_t>(G0 > 0 ? G0 : 0));
+    int highest = 0;
     for (int i = 0; i < npop; ++i) {
       const Tpop* p = (*pops)[static_cast<std::size_t>(i)];
-      if (p != nullptr && p->_group >= 1 && p->_group <= G0)
+      if (p != nullptr && p->_group >= 1 && p->_group <= G0 && p->_group > highest)
+        highest = p->_group;
+    }
+    std::vector<std::vector<int>> members(static_cast<std::size_t>(highest));
+    for (int i = 0; i < npop; ++i) {
+      const Tpop* p = (*pops)[static_cast<std::size_t>(i)];
+      if (p != nullptr && p->_group >= 1 && p->_group <= highest)
         members[static_cast<std::size_t>(p->_group - 1)].push_back(i);
     }
     std::vector<int> Ng_int(members.size(), 0);
     float SSD_WG = 0.0f;
-    for (int g = 1; g <= settings->_num_pop_groups && g <= G0; ++g) {
+    for (int g = 1; g <= highest; ++g) {
       const std::vector<int>& mem = members[static_cast<std::size_t>(g - 1)];
       double Ng = 0.0;
       for (int i : mem) Ng += d[static_cast<std::size_t>(i)].n;

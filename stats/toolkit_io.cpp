@@ -16,6 +16,9 @@ using stats_detail::leading_int;
 
 namespace {
 
+// Longest list of intermediate generations that "generations.txt" may give.
+const int kMaxIntermediateGenerations = 1000000;
+
 std::string decimal(int n) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%d", n);
@@ -146,6 +149,14 @@ void create_intermediategenerations_vector(Tsettings* settings, my_string& file,
   line.remove_blanks();
   const int n = leading_int(line);
   if (n == 0) {
+    in.close();
+    return;
+  }
+  // Lines missing at the end read as 0, so a count far beyond the file would
+  // fill memory and the log with zeros: such a list is refused as a whole.
+  if (n > kMaxIntermediateGenerations) {
+    AOS << "WARNING: generations.txt announces " << n << " generations, more than "
+        << kMaxIntermediateGenerations << ": none is read!" << std::endl;
     in.close();
     return;
   }

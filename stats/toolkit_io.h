@@ -36,6 +36,7 @@ void find_fileANDcompute_stat(Tsettings* settings, std::vector<float>* v, my_str
 void create_latCoef_vector(Tsettings* settings, my_string& file, std::vector<float>* v);
 
 // Sets file to "generations.txt" and appends the generations it lists to v.
+// A count above 1000000 is refused with a warning and nothing is appended.
 void create_intermediategenerations_vector(Tsettings* settings, my_string& file,
                                            std::vector<int>* v);
 

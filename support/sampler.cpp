@@ -102,7 +102,14 @@ float TSampler::draw(DISTRIBUTIONS id, const std::vector<float>& params) {
 
 float TSampler::uniformDistribution(const float& min, const float& max) {
   const float u = static_cast<float>(getfloat());
-  return (max - min) * u + min;
+  const float span = max - min;
+  // Bounds near the ends of the float range overflow the span (and a zero
+  // uniform would then give inf * 0 = NaN); only then is the span taken in
+  // double, which stays between the bounds.
+  if (!std::isfinite(span))
+    return static_cast<float>((static_cast<double>(max) - static_cast<double>(min)) * u +
+                              static_cast<double>(min));
+  return span * u + min;
 }
 
 float TSampler::logDistribution(const float& min, const float& max) {
@@ -128,7 +135,7 @@ int TSampler::uniformDiscreteDistribution(const int& min, const int& max) {
 float TSampler::gammln(float xx) {
   static const double cof[6] = {76.18009172947146,     -86.50532032941677,
                                 24.01409824083091,     -1.231739572450155,
-                                0.1208650973866179e-2, -0.5395239e-5};
+                                0.1208650973866179e-2, -0.5395239384953e-5};
   double x, y, tmp, ser;
   y = x = xx;
   tmp = x + 5.5;

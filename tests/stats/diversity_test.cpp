@@ -221,6 +221,29 @@ TEST(DiversityZeroDivisors, OneHomozygotePerDeme) {
   EXPECT_EQ(t.line(), "1\t0\t0\t1\t0\t0\t2\t0\t0.666667\t1\t1");
 }
 
+TEST(DiversityZeroDivisors, AbsurdCountsInTheSettingsStayBounded) {
+  // A group count or a deme count far beyond the table must neither allocate
+  // per group nor walk (and warn for) demes that do not exist.
+  testutil::LogCapture log;
+  DemeTable t(2);
+  t.add_genotypes({{0, 0}, {0, 1}}, 1);
+  t.add_genotypes({{1, 1}, {0, 1}}, 2);
+  t.finish(2000000000);
+  const std::string line = t.line();
+  EXPECT_FALSE(has_non_finite_text(line)) << line;
+  EXPECT_EQ(split_tabs(line).size(), split_tabs(t.legend()).size());
+
+  DemeTable empty(2);
+  empty.add_genotypes({});
+  empty.add_genotypes({});
+  empty.finish(1);
+  empty.settings._num_pop = 2000000000;
+  empty.settings._num_unactive_deme = 0;
+  log.clear();
+  EXPECT_FALSE(has_non_finite_text(empty.line()));
+  EXPECT_EQ(count_of(log.text(), "WARNING-compute_whole_stats: division by 0!\n"), 2);
+}
+
 // ---------------------------------------------------------------------------
 // F-statistics against the textbook AMOVA
 // ---------------------------------------------------------------------------
@@ -378,6 +401,34 @@ TEST(DiversityAmova, GroupsBeyondTheSquareRootOfTheIntRange) {
                           {1, 1, 2, 2},
                           {false, false, false, false},
                           2});
+}
+
+TEST(DiversityAmova, SinglePrecisionRunningSumsDecideTheLastDigits) {
+  // Lines computed independently of this code, following the running float
+  // sums and the double steps; carried out wholly in double the same tables give
+  // 0.0199497, -0.00193787 and 0.0765126 (one group) and 0.0828259,
+  // 0.112277 and 0.00136643 (two groups) in the marked fields.
+  DemeTable one(3);
+  one.add_counts({39, 0, 1});
+  one.add_counts({174, 17, 9});
+  one.add_counts({198, 1, 1});
+  one.finish(1);
+  EXPECT_EQ(one.line(),
+            "2\t0.05\t0.05\t3\t0.26\t0.235025\t3\t0.02\t0.0199498"  // 3_Genediv
+            "\t3\t0.131818\t0.125461\t0.0653566\t0.0296473"
+            "\t-0.00193795\t0.0765125");  // Fst_1_3, Fst_2_3
+
+  DemeTable two(3);
+  two.add_counts({178, 21, 1}, 1);
+  two.add_counts({3, 19, 18}, 1);
+  two.add_counts({72, 98, 30}, 2);
+  two.add_counts({2, 59, 39}, 2);
+  two.finish(2);
+  EXPECT_EQ(two.line(),
+            "3\t0.22\t0.197839\t3\t1\t0.580769\t3\t1\t0.610854\t3\t0.82\t0.504444"
+            "\t3\t0.677778\t0.618505\t0.393561\t0.082826"  // tot_Fct
+            "\t0.338796\t0.655423\t0.35552\t0.654577\t0.112278"  // Fst_2_3
+            "\t0.00136655\t0.131692");  // Fst_2_4
 }
 
 TEST(DiversityAmova, DemesFixedForTheSameAlleleHavePairwiseFstZero) {

@@ -243,6 +243,32 @@ TEST(ToolkitGenerations, FileShorterThanItsCount) {
   EXPECT_EQ(v, (std::vector<int>{10, 20, 0, 0}));
 }
 
+TEST(ToolkitGenerations, CountBeyondTheLimitIsRefused) {
+  TempDir dir;
+  LogCapture log;
+  Tsettings s;
+  s._num_generations = 80;
+  my_string file("x");
+  std::vector<int> v = {5};
+  // A count far beyond a short file would append that many zeros.
+  write_file("generations.txt", "2000000000\nheading\n1\n");
+  create_intermediategenerations_vector(&s, file, &v);
+  EXPECT_EQ(v, (std::vector<int>{5}));
+  EXPECT_EQ(log.text(),
+            "WARNING: generations.txt announces 2000000000 generations, more than 1000000: none "
+            "is read!\n");
+
+  // The largest count allowed is still read, and padded with zeros as usual.
+  log.clear();
+  write_file("generations.txt", "1000000\nheading\n7\n");
+  v.clear();
+  create_intermediategenerations_vector(&s, file, &v);
+  ASSERT_EQ(v.size(), 1000000u);
+  EXPECT_EQ(v.front(), 7);
+  EXPECT_EQ(v.back(), 0);
+  EXPECT_EQ(log.text().find("WARNING"), std::string::npos);
+}
+
 // ---------------------------------------------------------------------------
 // Selection rate scaling
 // ---------------------------------------------------------------------------

@@ -80,6 +80,17 @@ TEST(LineReader, OverLongLineKeepsTheLimitAndConsumesTheRest) {
   EXPECT_EQ(line(s, in), std::make_pair(1, std::string("next")));
   EXPECT_EQ(s.read_line(in), 0);  // last line without LF, over the limit too
   EXPECT_EQ(text(s), std::string(10000, 'w'));
+
+  // A NUL past the limit still ends the line (it is not stored), and a CR
+  // or 0xFF there behaves as on a short line.
+  std::istringstream nul(std::string(10002, 'n') + std::string(1, '\0') + "after\n" +
+                         std::string(10001, 'c') + "\r\xFF" "tail\n");
+  EXPECT_EQ(s.read_line(nul), 1);
+  EXPECT_EQ(s._length, 10000);
+  EXPECT_EQ(line(s, nul), std::make_pair(1, std::string("after")));
+  EXPECT_EQ(s.read_line(nul), 1);
+  EXPECT_EQ(s._length, 10000);
+  EXPECT_EQ(line(s, nul), std::make_pair(1, std::string("tail")));
 }
 
 TEST(LineReader, ReusedObjectStartsEmptyEachLine) {
@@ -395,7 +406,8 @@ TEST(Assignment, NumbersCharactersAndCopies) {
   b += "er";
   EXPECT_EQ(text(a), "deep");
   EXPECT_EQ(text(b), "deeper");
-  a = a;
+  const my_string& same = a;  // self-assignment, through a reference
+  a = same;
   EXPECT_EQ(text(a), "deep");
   a += a;
   EXPECT_EQ(text(a), "deepdeep");
