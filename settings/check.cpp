@@ -25,6 +25,14 @@ int Tsettings::check_parameters_validity() {
         break;
       case 12: AOS << "\tERROR: At least one initial allele per ancestral pool is needed!"; break;
       case 13: AOS << "\tERROR: The virtual area needs at least one deme in each direction!"; break;
+      case 14:
+        AOS << "\tERROR: Too many demes, groups, routes or structures: at most 1000000 demes and "
+               "groups and 10000 routes and structures!";
+        break;
+      case 15:
+        AOS << "\tERROR: The initial allele count or the initial deme sizes are too large for this "
+               "machine!";
+        break;
       default:
         AOS << "\tERROR: An undetermined error occured, please check your parameter file!";
         break;

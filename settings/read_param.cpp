@@ -78,7 +78,8 @@ void read_route(std::istream& in, Tsettings& s, int i, char (&token)[TOKEN_SIZE]
 }
 
 // Start generation of a structure. Structure 1 always starts at generation
-// 0, so a prior there is read for its value only and takes no slot.
+// 0, so a prior there is read for its value only and takes no slot (slot 24
+// is NUM_POP_STRUCT's); it is a prior all the same, so ABC mode is on.
 int read_start_generation(Tsettings& s, const char* token, int i) {
   my_string text(token);
   int generation = 0;
@@ -95,6 +96,7 @@ int read_start_generation(Tsettings& s, const char* token, int i) {
   TDistributionSettings scratch;
   float v = 0.0f;
   s.FillABC_db_value_only(text, scratch, v);
+  s._abc_mode = true;
   return float_to_int(v);
 }
 
@@ -200,7 +202,9 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   AOS << "\t" << s._num_modified_mig << " modified Routes: ";
   {
     char token[TOKEN_SIZE] = "";
-    for (int i = 0; i < s._num_modified_mig; ++i) read_route(in, s, i, token);
+    const int routes =
+        settings_detail::records_to_read(s._num_modified_mig, settings_detail::MAX_ROUTES);
+    for (int i = 0; i < routes; ++i) read_route(in, s, i, token);
   }
   AOS << std::endl;
 
@@ -215,7 +219,9 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
 
   {
     char token[TOKEN_SIZE] = "";
-    for (int i = 0; i < s._num_pop_struct; ++i) {
+    const int structures =
+        settings_detail::records_to_read(s._num_pop_struct, settings_detail::MAX_STRUCTURES);
+    for (int i = 0; i < structures; ++i) {
       int number = 0;
       in >> number;  // the structure's own number is not used
       settings_detail::read_record_token(in, token);
@@ -241,8 +247,12 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
 
   if (s._all_pop_with_same_demo != 0) {
     std::ifstream groups("tessarel_alldemes_1.txt");
-    AOS << "\n\tGeneration " << s._pop_struct[0]
+    // Structure 1 starts at 0 (its list is empty only when S was refused).
+    AOS << "\n\tGeneration " << (s._pop_struct.empty() ? 0 : s._pop_struct[0])
         << ": modification of deme demography through tessarel_alldemes_1.txt :" << std::endl;
+    if (!groups.is_open())
+      AOS << "WARNING: tessarel_alldemes_1.txt cannot be opened: every group gets K, r and m of 0!"
+          << std::endl;
     s.read_popabc(groups, valid);
     AOS << std::endl;
     groups.close();
@@ -256,6 +266,21 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   {
     long long n = static_cast<long long>(s._x_coordinate) * s._y_coordinate;
     if (s._x_coordinate < 1 || s._y_coordinate < 1 || n > INT_MAX) s._errors.push_back(13);
+  }
+  // Group tables exist in group mode only; elsewhere a group count costs nothing.
+  const bool too_many_groups =
+      s._all_pop_with_same_demo != 0 && s._num_pop_groups > settings_detail::MAX_GROUPS;
+  if (s._num_pop > settings_detail::MAX_DEMES || too_many_groups ||
+      s._num_modified_mig > settings_detail::MAX_ROUTES ||
+      s._num_pop_struct > settings_detail::MAX_STRUCTURES)
+    s._errors.push_back(14);
+  {
+    // Every deme, inactive ones too, gets its N0 individuals at each start.
+    double total_n0 = 0.0;
+    for (double n0 : s._init_k_deme)
+      if (n0 > 0.0) total_n0 += n0;
+    if (s._num_alleles > settings_detail::MAX_ALLELES || total_n0 > settings_detail::MAX_TOTAL_N0)
+      s._errors.push_back(15);
   }
   return in;
 }

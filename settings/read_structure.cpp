@@ -7,8 +7,6 @@
 #include "settings/settings_internal.h"
 #include "support/globaldef.h"
 
-using settings_detail::TOKEN_SIZE;
-
 namespace {
 
 int clamp_slot(long long slot) {
@@ -17,70 +15,103 @@ int clamp_slot(long long slot) {
   return static_cast<int>(slot);
 }
 
-// Value of a prior-capable record token; a prior is registered at `slot`.
-float token_value(Tsettings& s, const char* token, long long slot) {
-  my_string text(token);
-  settings_detail::cut_comment(text);
-  if (!text.contains("*")) {
-    text.remove_blanks();
-    return text_to_float(text.c_str());
-  }
-  settings_detail::prepare_prior_text(text);
-  float v = 0.0f;
-  if (s.FillABC_db(text, clamp_slot(slot), v) == 0) s._abc_error = true;
-  s._abc_mode = true;
-  return v;
-}
+// The record tokens of one file. Once the file is exhausted every further
+// token repeats the last one read; a repeated number is converted only once
+// (a repeated prior is registered again: its slot differs each time).
+class RecordReader {
+ public:
+  explicit RecordReader(std::istream& in) : _in(in) {}
 
-// Value of a fixed-only record token (group, sample size).
-float fixed_token_value(const char* token, long long slot) {
-  my_string text(token);
-  settings_detail::cut_comment(text);
-  if (text.contains("*")) {
-    AOS << "ERROR: the parameter " << slot << " must be given fixed values!" << std::endl;
-    return 0.0f;
+  // Reads the next token; false when none could be read.
+  bool next() {
+    const bool fresh = settings_detail::read_record_token(_in, _token);
+    if (fresh) _known = false;
+    return fresh;
   }
-  text.remove_blanks();
-  return text_to_float(text.c_str());
-}
+
+  // Value of a prior-capable token; a prior is registered at `slot`.
+  float value(Tsettings& s, long long slot) {
+    if (_known) return _number;
+    my_string text(_token);
+    settings_detail::cut_comment(text);
+    if (!text.contains("*")) return remember(text);
+    settings_detail::prepare_prior_text(text);
+    float v = 0.0f;
+    if (s.FillABC_db(text, clamp_slot(slot), v) == 0) s._abc_error = true;
+    s._abc_mode = true;
+    return v;
+  }
+
+  // Value of a fixed-only token (group, sample size).
+  float fixed_value(long long slot) {
+    if (_known) return _number;
+    my_string text(_token);
+    settings_detail::cut_comment(text);
+    if (text.contains("*")) {
+      AOS << "ERROR: the parameter " << slot << " must be given fixed values!" << std::endl;
+      return 0.0f;
+    }
+    return remember(text);
+  }
+
+ private:
+  float remember(my_string& text) {
+    text.remove_blanks();
+    _number = text_to_float(text.c_str());
+    _known = true;
+    return _number;
+  }
+
+  std::istream& _in;
+  char _token[settings_detail::TOKEN_SIZE] = "";
+  bool _known = false;  // _number holds the value of the current (fixed) token
+  float _number = 0.0f;
+};
 
 }  // namespace
 
 void Tsettings::read_structure(std::istream& in, int& valid) {
   my_string line;
+  const bool opened = !in.fail();
   line.read_line(in);
   line.read_line(in);
   long long slot = static_cast<long long>(_num_pop_struct) + 24;
   if (_num_pop < 1) return;
-  char token[TOKEN_SIZE] = "";
-  for (int d = 0; d < _num_pop; ++d) {
+  RecordReader tokens(in);
+  // First record that the file could not give whole (-1: none). Its values
+  // still repeat the last token; the log names it once, after the echo.
+  int short_record = -1;
+  const int demes = settings_detail::records_to_read(_num_pop, settings_detail::MAX_DEMES);
+  for (int d = 0; d < demes; ++d) {
     float n0 = 0.0f, k = 0.0f, r = 0.0f, m = 0.0f;
     int group = 0, samp = 0;
+    bool whole = true;
 
-    settings_detail::read_record_token(in, token);
-    n0 = token_value(*this, token, slot++);
+    whole &= tokens.next();
+    n0 = tokens.value(*this, slot++);
     _init_k_deme.push_back(static_cast<double>(n0));
 
-    settings_detail::read_record_token(in, token);
-    k = token_value(*this, token, slot++);
+    whole &= tokens.next();
+    k = tokens.value(*this, slot++);
     _final_k_deme.push_back(static_cast<double>(k));
 
-    settings_detail::read_record_token(in, token);
-    r = token_value(*this, token, slot++);
+    whole &= tokens.next();
+    r = tokens.value(*this, slot++);
     _growth_rate_deme.push_back(r);
 
-    settings_detail::read_record_token(in, token);
-    m = token_value(*this, token, slot++);
+    whole &= tokens.next();
+    m = tokens.value(*this, slot++);
     _mig_rate_deme.push_back(m);
 
-    settings_detail::read_record_token(in, token);
-    group = float_to_int(fixed_token_value(token, slot++));
+    whole &= tokens.next();
+    group = float_to_int(tokens.fixed_value(slot++));
     _group_deme.push_back(group);
     if (group < 1 || group > _num_pop_groups) _errors.push_back(5);
 
-    settings_detail::read_record_token(in, token);
-    samp = float_to_int(fixed_token_value(token, slot++));
+    whole &= tokens.next();
+    samp = float_to_int(tokens.fixed_value(slot++));
     _samp_size_deme.push_back(samp);
+    if (!whole && short_record < 0) short_record = d;
 
     if (m >= 0.0f && m <= 1.0f && r >= 0.0f && r <= 1.0f && n0 >= 0.0f && k >= -1.0f) ++valid;
 
@@ -98,31 +129,40 @@ void Tsettings::read_structure(std::istream& in, int& valid) {
       AOS << "\tDeme " << (d + 1) << " is inactive" << std::endl;
     }
   }
+  if (opened && short_record >= 0)
+    AOS << "WARNING: tessarel_structure_1.txt ends before the record of deme " << (short_record + 1)
+        << "!" << std::endl;
 }
 
 void Tsettings::read_popabc(std::istream& in, int& valid) {
   my_string line;
+  // A file that could not be opened is reported by the caller instead.
+  const bool opened = !in.fail();
   line.read_line(in);
   long long slot = static_cast<long long>(_num_pop_struct) + 24;
   if (_num_pop_groups < 1) return;
-  char token[TOKEN_SIZE] = "";
-  for (int g = 0; g < _num_pop_groups; ++g) {
+  RecordReader tokens(in);
+  int short_record = -1;
+  const int groups = settings_detail::records_to_read(_num_pop_groups, settings_detail::MAX_GROUPS);
+  for (int g = 0; g < groups; ++g) {
     float k = 0.0f, r = 0.0f, m = 0.0f;
+    bool whole = true;
 
     ++slot;
-    settings_detail::read_record_token(in, token);
-    k = token_value(*this, token, slot);
+    whole &= tokens.next();
+    k = tokens.value(*this, slot);
     _final_k_group.push_back(static_cast<double>(k));
 
     ++slot;
-    settings_detail::read_record_token(in, token);
-    r = token_value(*this, token, slot);
+    whole &= tokens.next();
+    r = tokens.value(*this, slot);
     _growth_rate_group.push_back(r);
 
     ++slot;
-    settings_detail::read_record_token(in, token);
-    m = token_value(*this, token, slot);
+    whole &= tokens.next();
+    m = tokens.value(*this, slot);
     _mig_rate_group.push_back(m);
+    if (!whole && short_record < 0) short_record = g;
 
     slot += 3;
 
@@ -136,4 +176,7 @@ void Tsettings::read_popabc(std::istream& in, int& valid) {
       AOS << "\tGroup of populations " << (g + 1) << " is inactive" << std::endl;
     }
   }
+  if (opened && short_record >= 0)
+    AOS << "WARNING: tessarel_alldemes_1.txt ends before the record of group " << (short_record + 1)
+        << "!" << std::endl;
 }

@@ -138,8 +138,9 @@ class Tsettings {
   // Registers the prior text in slot `slot` of the prior table; `value`
   // receives the largest parameter (or 0). Returns 1 on success, 0 (and sets
   // _abc_error) for an unknown distribution, too few parameters, a
-  // LOG_UNIFORM bound not above 0 or a slot outside the table (which is then
-  // left untouched).
+  // LOG_UNIFORM bound not above 0, UNIFORM_DISCRETE bounds or BINOMIAL trials
+  // the sampler cannot take, or a slot outside the table (which is then left
+  // untouched).
   int FillABC_db(my_string& text, const int& slot, float& value);
 
   // Same parsing for the rate of modified route `route` (index from 0): the

@@ -27,6 +27,16 @@ bool prior_usable(const TDistributionSettings* p) {
   if (p->_num_params < 1 || static_cast<int>(p->_params.size()) < p->_num_params) return false;
   if (p->_distribution == LOG_UNIFORM && (p->_params[0] <= 0.0f || p->_params[1] <= 0.0f))
     return false;
+  // The sampler gives no value (and no draw) for whole-number bounds or a
+  // number of trials beyond the int range, nor for a negative number of
+  // trials: such a prior would only ever give its no-value marker.
+  const float int_edge = 2147483520.0f;
+  if (p->_distribution == UNIFORM_DISCRETE &&
+      !(p->_params[0] > -int_edge && p->_params[0] < int_edge && p->_params[1] > -int_edge &&
+        p->_params[1] < int_edge))
+    return false;
+  if (p->_distribution == BINOMIAL && !(p->_params[1] > -1.0f && p->_params[1] < int_edge))
+    return false;
   return true;
 }
 

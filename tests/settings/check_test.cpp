@@ -16,7 +16,7 @@ TEST(ErrorReport, EveryCodeOnItsOwnLineAfterAnEmptyOne) {
   Tsettings s;
   s._selection_model = -1;
   s._num_pop = 25;
-  s._errors = {1, 1, 5, 2, 3, 6, 7, 8, 9, 0, 10, 12, 13, 11};
+  s._errors = {1, 1, 5, 2, 3, 6, 7, 8, 9, 0, 10, 12, 13, 11, 14, 15, 16};
   EXPECT_EQ(s.check_parameters_validity(), 0);
   EXPECT_EQ(log.text(),
             "\n\tERROR: at least one of the removed migration is wrong!\n"
@@ -33,6 +33,11 @@ TEST(ErrorReport, EveryCodeOnItsOwnLineAfterAnEmptyOne) {
             "\n\tERROR: At least one initial allele per ancestral pool is needed!\n"
             "\n\tERROR: The virtual area needs at least one deme in each direction!\n"
             "\n\tERROR: At least one prior cannot be used: unknown distribution, missing parameters, "
-            "LOG_UNIFORM bound not above 0, or no prior slot left!\n");
-  EXPECT_EQ(s._errors.size(), 14u);  // the report changes nothing
+            "LOG_UNIFORM bound not above 0, or no prior slot left!\n"
+            "\n\tERROR: Too many demes, groups, routes or structures: at most 1000000 demes and "
+            "groups and 10000 routes and structures!\n"
+            "\n\tERROR: The initial allele count or the initial deme sizes are too large for this "
+            "machine!\n"
+            "\n\tERROR: An undetermined error occured, please check your parameter file!\n");
+  EXPECT_EQ(s._errors.size(), 17u);  // the report changes nothing
 }

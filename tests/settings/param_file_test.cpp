@@ -215,7 +215,10 @@ TEST(ParamFile, StructureListAndItsPriors) {
               std::string::npos);
   }
   {
-    // A prior on the start of structure 1 is read for its value only.
+    // A prior on the start of structure 1 is read for its value only: no
+    // slot (slot 24 is NUM_POP_STRUCT's), but it is a prior, so ABC mode is
+    // on before the structure-1 line would be written.
+    log.clear();
     Tsettings s;
     ParamFile p;
     p.struct_list = "1 *UNIFORM/0/0";
@@ -223,8 +226,11 @@ TEST(ParamFile, StructureListAndItsPriors) {
     EXPECT_TRUE(s._errors.empty());
     EXPECT_EQ(s._pop_struct, (std::vector<int>{0}));
     for (TDistributionSettings* d : s._abc_db) EXPECT_EQ(d, nullptr);
-    EXPECT_FALSE(s._abc_mode);
+    EXPECT_TRUE(s._abc_mode);
+    EXPECT_FALSE(s._abc_error);
     EXPECT_EQ(s._num_pop_struct, 1);
+    EXPECT_EQ(s._num_abc_params, 0);
+    EXPECT_TRUE(ends_with(log.text(), "\tNum of structures: 1\n"));
   }
   {
     Tsettings s;
@@ -376,6 +382,7 @@ TEST(ParamFile, GroupModeWithMissingGroupFile) {
   const std::string text = log.text();
   EXPECT_TRUE(ends_with(text,
             "\n\tGeneration 0: modification of deme demography through tessarel_alldemes_1.txt :\n"
+            "WARNING: tessarel_alldemes_1.txt cannot be opened: every group gets K, r and m of 0!\n"
             "\tAll demes belonging to group 1 are modified as follow:  new K = 0  new r = 0  new m = 0\n\n"));
   EXPECT_EQ(s._final_k_group, (std::vector<double>{0}));
   EXPECT_TRUE(s._errors.empty());

@@ -136,11 +136,16 @@ TEST(ValueSyntax, FailedRegistrationsSetAbcError) {
     const char* text;
     float value;
   };
-  // Unknown name (case matters), a name alone, too few parameters, and
-  // LOG_UNIFORM bounds not above 0.
+  // Unknown name (case matters), a name alone, too few parameters,
+  // LOG_UNIFORM bounds not above 0, and whole-number bounds or trials the
+  // sampler cannot take (it would give its no-value marker, not a draw).
   const Case cases[] = {{"NORMAL 0 1", 0.0f},   {"uniform 1 2", 0.0f},  {"UNIFORM", 0.0f},
                         {"UNIFORM 7", 7.0f},    {"BINOMIAL 0.5", 0.5f}, {"LOG_UNIFORM 0 10", 10.0f},
-                        {"LOG_UNIFORM -1 -2", 0.0f}};
+                        {"LOG_UNIFORM -1 -2", 0.0f},
+                        {"UNIFORM_DISCRETE 0 3e9", 3e9f},
+                        {"UNIFORM_DISCRETE -3e9 5", 5.0f},
+                        {"BINOMIAL 0.5 -3", 0.5f},
+                        {"BINOMIAL 0.5 3e9", 3e9f}};
   for (const Case& c : cases) {
     testutil::LogCapture log;
     Tsettings s;
@@ -152,6 +157,15 @@ TEST(ValueSyntax, FailedRegistrationsSetAbcError) {
     EXPECT_NE(s._abc_db[6], nullptr) << c.text;
     EXPECT_EQ(s._num_abc_params, 0);
     EXPECT_TRUE(log.text().empty()) << c.text;
+  }
+  // The edges the sampler still takes are accepted.
+  for (const char* ok : {"BINOMIAL 0.5 -0.5", "BINOMIAL 1.5 0", "UNIFORM_DISCRETE -2e9 2e9",
+                         "POISSON -4", "UNIFORM 5 -5"}) {
+    Tsettings s;
+    my_string t(ok);
+    float v = 0;
+    EXPECT_EQ(s.FillABC_db(t, 6, v), 1) << ok;
+    EXPECT_FALSE(s._abc_error) << ok;
   }
   // Through the reader: the member gets the value, ABC mode is on.
   Tsettings s;
