@@ -33,6 +33,10 @@ int Tsettings::check_parameters_validity() {
         AOS << "\tERROR: The initial allele count or the initial deme sizes are too large for this "
                "machine!";
         break;
+      case 16:
+        AOS << "\tERROR: At least one group used by a deme has a wrong demography: K must be at "
+               "least -1, r and m between 0 and 1!";
+        break;
       default:
         AOS << "\tERROR: An undetermined error occured, please check your parameter file!";
         break;

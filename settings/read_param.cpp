@@ -282,5 +282,22 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
     if (s._num_alleles > settings_detail::MAX_ALLELES || total_n0 > settings_detail::MAX_TOTAL_N0)
       s._errors.push_back(15);
   }
+  if (s._all_pop_with_same_demo != 0) {
+    // Valid deme records may make up the count for an invalid group record,
+    // but in group mode the demes live by their group's values: a group that
+    // a deme uses must itself be valid.
+    bool bad_group = false;
+    for (int group : s._group_deme) {
+      if (group < 1 || static_cast<size_t>(group) > s._final_k_group.size()) continue;
+      const size_t g = static_cast<size_t>(group - 1);
+      const float r = s._growth_rate_group[g];
+      const float m = s._mig_rate_group[g];
+      if (!(m >= 0.0f && m <= 1.0f && r >= 0.0f && r <= 1.0f && s._final_k_group[g] >= -1.0)) {
+        bad_group = true;
+        break;
+      }
+    }
+    if (bad_group) s._errors.push_back(16);
+  }
   return in;
 }

@@ -38,6 +38,7 @@ TEST(ErrorReport, EveryCodeOnItsOwnLineAfterAnEmptyOne) {
             "groups and 10000 routes and structures!\n"
             "\n\tERROR: The initial allele count or the initial deme sizes are too large for this "
             "machine!\n"
-            "\n\tERROR: An undetermined error occured, please check your parameter file!\n");
+            "\n\tERROR: At least one group used by a deme has a wrong demography: K must be at "
+            "least -1, r and m between 0 and 1!\n");
   EXPECT_EQ(s._errors.size(), 17u);  // the report changes nothing
 }

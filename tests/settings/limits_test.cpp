@@ -269,3 +269,33 @@ TEST(Limits, FilesEndingEarlyAreNamedAfterTheirEcho) {
                        "WARNING: tessarel_structure_1.txt ends before the record of deme 1!\n"))
       << log.text();
 }
+
+// In group mode the demes take K, r and m from their group: valid deme records
+// must not make up for a group record the demes would live by.
+TEST(Limits, InvalidGroupUsedByADemeIsRefusedInGroupMode) {
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  const char* groups_file = "h\n1e30 1e30 0.1\n100 0.5 0.1\n";
+  {
+    Tsettings s;
+    ParamFile p;
+    p.groups = "2";
+    p.same = "1";
+    read_all(s, p, kTwoDemes, groups_file);
+    EXPECT_EQ(s._errors, (std::vector<int>{16}));
+    log.clear();
+    EXPECT_EQ(s.check_parameters_validity(), 0);
+    EXPECT_EQ(log.text(),
+              "\n\tERROR: At least one group used by a deme has a wrong demography: K must be at "
+              "least -1, r and m between 0 and 1!\n");
+  }
+  {
+    // The same bad record for a group no deme belongs to refuses nothing.
+    Tsettings s;
+    ParamFile p;
+    p.groups = "2";
+    p.same = "1";
+    read_all(s, p, "h\nh\n10 20 0.5 0.1 2 5\n5 20 0.5 0.1 2 5\n", groups_file);
+    EXPECT_TRUE(s._errors.empty());
+  }
+}
