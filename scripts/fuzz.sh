@@ -4,6 +4,10 @@
 # from its seed corpus. Any finding (crash, sanitizer report, leak, timeout,
 # memory blow-up) fails the script; the input that caused it is kept in
 # <build>/fuzz-artifacts.
+#
+# Before fuzzing, each target runs once over tests/fuzz/regressions/<target>/
+# (inputs of mended faults, which must stay mended). FUZZ_ARGS adds libFuzzer options,
+# e.g. FUZZ_ARGS="-fork=4 -ignore_timeouts=1" for a long exploratory run.
 # Usage: scripts/fuzz.sh [seconds-per-target] [build-folder] [target...]
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +15,7 @@ seconds=${1:-60}
 build=${2:-$here/build-fuzz}
 [ $# -gt 0 ] && shift
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_my_string fuzz_settings fuzz_structure_change fuzz_ci_file fuzz_freq_file"}
+targets=${*:-"fuzz_my_string fuzz_settings fuzz_structure_change fuzz_run fuzz_ci_file fuzz_freq_file"}
 
 sh "$here/scripts/install-deps.sh"
 
@@ -33,15 +37,36 @@ cmake --build "$build" -j "$(nproc)" --target $targets
 artifacts="$build/fuzz-artifacts"
 mkdir -p "$artifacts"
 failed=""
+# The targets work in temporary folders of their own; keep them (and what a
+# killed target leaves behind) inside the build folder.
+export TMPDIR="$build/fuzz-tmp"
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
+# The log stream opens "tessarel.log" in the starting folder before a target
+# silences it: start in the build folder.
+cd "$build"
+export ASAN_OPTIONS=abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for t in $targets; do
+  for kind in regressions; do
+    dir="$here/tests/fuzz/$kind/$t"
+    [ -d "$dir" ] || continue
+    files=$(find "$dir" -type f | sort)
+    [ -n "$files" ] || continue
+    echo "== $t: $kind"
+    # shellcheck disable=SC2086
+    if ! "$build/tests/fuzz/$t" -timeout=20 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$t-" $files; then
+      failed="$failed $t($kind)"
+    fi
+  done
   # New inputs go to a scratch corpus; the seed corpus in the tree stays as it is.
   # Paths are absolute: each target moves into a private directory of its own.
   work="$build/fuzz-corpus/$t"
   mkdir -p "$work"
   echo "== $t: ${seconds}s"
-  if ! ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$work" "$here/tests/fuzz/corpus/$t"; then
+  # shellcheck disable=SC2086
+  if ! "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/$t-" ${FUZZ_ARGS:-} "$work" "$here/tests/fuzz/corpus/$t"; then
     failed="$failed $t"
   fi
 done
