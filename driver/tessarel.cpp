@@ -198,6 +198,9 @@ int run_tessarel(const SeedSource& next_seed) {
   std::vector<int> times;
   std::ofstream no_output;  // never opened: rows written to it are dropped
   std::ofstream frequency_file;
+  // File names of the per-deme frequency files, made once rather than at
+  // every deme's turn of every generation.
+  std::vector<std::string> frequency_names;
 
   // The bound is read afresh at every simulation (an ABC draw may change it);
   // the count stops at INT_MAX rather than overflowing.
@@ -234,7 +237,13 @@ int run_tessarel(const SeedSource& next_seed) {
       deme->create_ind_vector(initial, pool, settings._init_freq);
     }
     const bool intermediate = settings._intermediate_output != 0;
-    if (intermediate) create_pop_files(&demes, &settings, &failures);
+    if (intermediate) {
+      create_pop_files(&demes, &settings, &failures);
+      if (frequency_names.size() != npop) {
+        frequency_names.clear();
+        for (size_t i = 0; i < npop; ++i) frequency_names.push_back(create_pop_file_name(static_cast<int>(i)));
+      }
+    }
     times.assign(npop, 0);
 
     for (int g = 0; g < settings._num_generations; ++g) {
@@ -257,10 +266,8 @@ int run_tessarel(const SeedSource& next_seed) {
             times[i] = g;
           }
           std::ofstream* stream = &no_output;
-          std::string frequency_name;
           if (intermediate) {
-            frequency_name = create_pop_file_name(static_cast<int>(i));
-            frequency_file.open(frequency_name.c_str(), std::ios::out | std::ios::app);
+            frequency_file.open(frequency_names[i].c_str(), std::ios::out | std::ios::app);
             frequency_file << g << ":\t";
             stream = &frequency_file;
           }
@@ -269,7 +276,7 @@ int run_tessarel(const SeedSource& next_seed) {
           reproduce(deme, model, stream, &alleles, &settings, &surplus);
           deme->delete_sup_ind(&surplus);
           if (intermediate) {
-            failures.check(frequency_file, frequency_name);
+            failures.check(frequency_file, frequency_names[i]);
             frequency_file.close();
             frequency_file.clear();
           }

@@ -2,7 +2,9 @@
 // the rebuilding of individuals when a deme leaves frequency mode.
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <limits>
 #include <vector>
 
 #include "model/population.h"
@@ -25,6 +27,74 @@ int allele_number(Tallele const* a) { return a != nullptr ? a->_id : 0; }
 int copy_allele(std::vector<Tgeno*> const& parents, int x) {
   Tgeno const* g = parents[static_cast<std::size_t>(x / 2)];
   return allele_number(x % 2 == 0 ? g->_allele1 : g->_allele2);
+}
+
+// How many individuals ahead the loops over a list ask for the memory: the
+// individuals lie wherever the heap put them.
+std::size_t const PREFETCH_AHEAD = 16;
+
+// The parents' gene copies as allele numbers, copy x at index x, laid out
+// once per generation: every draw then reads one small number instead of
+// following a parent pointer and an allele pointer to memory far apart. The
+// narrowest type that holds every number keeps the layout in the faster
+// caches (one byte per copy while the table has at most 256 alleles). The
+// buffers are kept between calls, so that a generation allocates nothing
+// once it has reached its size.
+template <class Id>
+std::vector<Id>& copy_buffer() {
+  static std::vector<Id> buffer;
+  return buffer;
+}
+
+// Fills the buffer of type Id; false when some number does not fit in it
+// (never for int). `complete` tells whether every copy refers to an allele.
+template <class Id>
+bool lay_out_copies(std::vector<Tgeno*> const& parents, Id const*& copies, bool& complete) {
+  complete = true;
+  std::vector<Id>& ids = copy_buffer<Id>();
+  ids.resize(2 * parents.size());
+  Id* out = ids.data();
+  long const top = static_cast<long>(std::numeric_limits<Id>::max());
+  std::size_t const n = parents.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + PREFETCH_AHEAD < n) __builtin_prefetch(parents[i + PREFETCH_AHEAD]);
+    Tgeno const* g = parents[i];
+    if (g->_allele1 == nullptr || g->_allele2 == nullptr) complete = false;
+    int const a = allele_number(g->_allele1);
+    int const b = allele_number(g->_allele2);
+    if (sizeof(Id) < sizeof(int) && (a < 0 || b < 0 || a > top || b > top)) return false;
+    *out++ = static_cast<Id>(a);
+    *out++ = static_cast<Id>(b);
+  }
+  copies = ids.data();
+  return true;
+}
+
+// The parents' allele counts from the laid-out copies, the same sums as
+// counting over the individuals when every copy refers to an allele.
+template <class Id>
+void count_copies(Id const* copies, std::size_t n, std::vector<double>& counts) {
+  std::size_t const slots = counts.size();
+  for (std::size_t x = 0; x < n; ++x) {
+    long const id = static_cast<long>(copies[x]);
+    if (id >= 0 && static_cast<std::size_t>(id) < slots) counts[static_cast<std::size_t>(id)] += 1.0;
+  }
+}
+
+// Same effect as Tgeno::set_alleles, without the call, for numbers that the
+// parents carried (always inside the allele table); anything else takes the
+// general path.
+inline void set_offspring(Tgeno* g, int id1, int id2) {
+  std::vector<Tallele*> const* table = Tgeno::_pallelevect;
+  std::size_t const n = table != nullptr ? table->size() : 0;
+  if (id1 >= 0 && id2 >= 0 && static_cast<std::size_t>(id1) < n && static_cast<std::size_t>(id2) < n) {
+    Tallele* const e1 = (*table)[static_cast<std::size_t>(id1)];
+    Tallele* const e2 = (*table)[static_cast<std::size_t>(id2)];
+    if (e1 != nullptr) g->_allele1 = e1;
+    if (e2 != nullptr) g->_allele2 = e2;
+  } else {
+    g->set_alleles(id1, id2);
+  }
 }
 
 // The neighbour in the list that stands in for a parent drawn twice.
@@ -73,13 +143,14 @@ bool rare_allele_passes(std::vector<double> const& counts, int id, int two_p, fl
   return !(static_cast<double>(f * s) > u);
 }
 
-void offspring_sym(std::vector<Tgeno*> const& parents, int P, float s, int& id1, int& id2) {
+template <class Id>
+void offspring_sym(Id const* copies, int P, float s, int& id1, int& id2) {
   int const two_p = 2 * P;
   int a = getint(two_p);
   int b = getint(two_p);
   while (b / 2 == a / 2) b = getint(two_p);
-  id1 = copy_allele(parents, a);
-  id2 = copy_allele(parents, b);
+  id1 = copies[a];
+  id2 = copies[b];
   int rejected = 0;
   for (;;) {
     if (id1 != id2) return;
@@ -87,23 +158,24 @@ void offspring_sym(std::vector<Tgeno*> const& parents, int P, float s, int& id1,
     if (!(s > u)) return;
     ++rejected;
     redraw_pair(two_p, a, b);
-    id1 = copy_allele(parents, a);
-    id2 = copy_allele(parents, b);
+    id1 = copies[a];
+    id2 = copies[b];
     if (rejected >= MAX_ATTEMPTS) return;  // kept without a test, silently
   }
 }
 
-void offspring_asym(std::vector<Tgeno*> const& parents, int P, float s, float het_loss, int& id1,
+template <class Id>
+void offspring_asym(Id const* copies, int P, float s, float het_loss, int& id1,
                     int& id2) {
   int const two_p = 2 * P;
   int a = getint(two_p);
   int b = getint(two_p);
-  id1 = copy_allele(parents, a);
+  id1 = copies[a];
   if (a / 2 == b / 2) {
     int const partner = partner_of(a / 2, P);
-    id2 = copy_allele(parents, 2 * partner + b % 2);
+    id2 = copies[2 * partner + b % 2];
   } else {
-    id2 = copy_allele(parents, b);
+    id2 = copies[b];
   }
   int rejected = 0;
   for (;;) {
@@ -113,8 +185,8 @@ void offspring_asym(std::vector<Tgeno*> const& parents, int P, float s, float he
     if (!rejects) return;
     ++rejected;
     redraw_pair(two_p, a, b);
-    id1 = copy_allele(parents, a);
-    id2 = copy_allele(parents, b);
+    id1 = copies[a];
+    id2 = copies[b];
     if (rejected >= MAX_ATTEMPTS) {
       AOS << MSG_NO_HETEROZYGOTE << std::endl;
       return;
@@ -122,26 +194,27 @@ void offspring_asym(std::vector<Tgeno*> const& parents, int P, float s, float he
   }
 }
 
-void offspring_rare(std::vector<Tgeno*> const& parents, std::vector<double> const& counts, int P,
+template <class Id>
+void offspring_rare(Id const* copies, std::vector<double> const& counts, int P,
                     float s, int& id1, int& id2) {
   int const two_p = 2 * P;
   int a = getint(two_p);
   int b = getint(two_p);
   int parent2;
-  id1 = copy_allele(parents, a);
+  id1 = copies[a];
   if (a / 2 == b / 2) {
     parent2 = partner_of(a / 2, P);
-    id2 = copy_allele(parents, 2 * parent2 + b % 2);
+    id2 = copies[2 * parent2 + b % 2];
   } else {
     parent2 = b / 2;
-    id2 = copy_allele(parents, b);
+    id2 = copies[b];
   }
 
   int rejected = 0;
   while (!rare_allele_passes(counts, id1, two_p, s)) {
     ++rejected;
     a = redraw_copy(two_p, parent2);
-    id1 = copy_allele(parents, a);
+    id1 = copies[a];
     if (rejected >= MAX_ATTEMPTS) break;  // kept without a test
   }
 
@@ -149,7 +222,7 @@ void offspring_rare(std::vector<Tgeno*> const& parents, std::vector<double> cons
   while (!rare_allele_passes(counts, id2, two_p, s)) {
     ++rejected;
     b = redraw_copy(two_p, a / 2);
-    id2 = copy_allele(parents, b);
+    id2 = copies[b];
     if (rejected >= MAX_ATTEMPTS) {
       AOS << MSG_NO_HETEROZYGOTE << std::endl;
       break;
@@ -157,12 +230,13 @@ void offspring_rare(std::vector<Tgeno*> const& parents, std::vector<double> cons
   }
 }
 
-void offspring_dominance(std::vector<Tgeno*> const& parents, int P, float s, int& id1, int& id2) {
+template <class Id>
+void offspring_dominance(Id const* copies, int P, float s, int& id1, int& id2) {
   int const two_p = 2 * P;
   int a = getint(two_p);
   int b = getint(two_p);
-  id1 = copy_allele(parents, a);
-  id2 = copy_allele(parents, b);
+  id1 = copies[a];
+  id2 = copies[b];
   double const keep = 1.0 - static_cast<double>(s);
   int rejected = 0;
   for (;;) {
@@ -170,15 +244,51 @@ void offspring_dominance(std::vector<Tgeno*> const& parents, int P, float s, int
     if (passes && a / 2 != b / 2) return;
     ++rejected;
     a = getint(two_p);
-    id1 = copy_allele(parents, a);
+    id1 = copies[a];
     b = getint(two_p);
-    id2 = copy_allele(parents, b);
+    id2 = copies[b];
     // No pair may pass at all (s >= 1 without allele 0): the bound keeps the
     // generation finite, as in the other models.
     if (rejected >= MAX_ATTEMPTS) {
       AOS << MSG_NO_HETEROZYGOTE << std::endl;
       return;
     }
+  }
+}
+
+// Offspring of one generation from the laid-out copies. The rare-allele
+// model reads the parents' counts; `count` asks for them to be made here.
+template <class Id>
+void offspring_loop(Tpop& pop, std::vector<Tgeno*>& next, Id const* copies, bool complete,
+                    bool count, std::vector<double>& counts, Tsettings* settings, int P, float s,
+                    float het_loss, IndModel model) {
+  if (count) {
+    if (complete)
+      count_copies(copies, 2 * static_cast<std::size_t>(P), counts);
+    else
+      pop.quick_count_allele_freq(IND_CURRENT, nullptr, &counts, settings);
+  }
+  std::size_t const n = next.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + PREFETCH_AHEAD < n) __builtin_prefetch(next[i + PREFETCH_AHEAD], 1);
+    Tgeno* const g = next[i];
+    int id1 = 0;
+    int id2 = 0;
+    switch (model) {
+      case SYM_OVER:
+        offspring_sym(copies, P, s, id1, id2);
+        break;
+      case ASYM_OVER:
+        offspring_asym(copies, P, s, het_loss, id1, id2);
+        break;
+      case RARE_ALLELE:
+        offspring_rare(copies, counts, P, s, id1, id2);
+        break;
+      case DOMINANCE:
+        offspring_dominance(copies, P, s, id1, id2);
+        break;
+    }
+    set_offspring(g, id1, id2);
   }
 }
 
@@ -189,9 +299,10 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
   bool const report = settings != nullptr && settings->_intermediate_output != 0;
   std::vector<double>& counts = count_buffer();
   counts.assign(alleles != nullptr ? alleles->size() : 0, 0.0);
-  if (report || model == RARE_ALLELE) {
-    pop.quick_count_allele_freq(IND_CURRENT, out, &counts, settings);
-  }
+  // Without a row to write, the counts serve the rare-allele model only and
+  // come from the layout of the parents' copies further down.
+  bool const count_later = !report && model == RARE_ALLELE;
+  if (report) pop.quick_count_allele_freq(IND_CURRENT, out, &counts, settings);
   if (report && alleles != nullptr) {
     for (std::size_t k = 0; k < alleles->size() && k < counts.size(); ++k) {
       if ((*alleles)[k] != nullptr) (*alleles)[k]->_count += counts[k];
@@ -234,24 +345,17 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
     het_loss = static_cast<float>(1 - inv_l);
   }
 
-  for (Tgeno* g : next) {
-    int id1 = 0;
-    int id2 = 0;
-    switch (model) {
-      case SYM_OVER:
-        offspring_sym(parents, P, s, id1, id2);
-        break;
-      case ASYM_OVER:
-        offspring_asym(parents, P, s, het_loss, id1, id2);
-        break;
-      case RARE_ALLELE:
-        offspring_rare(parents, counts, P, s, id1, id2);
-        break;
-      case DOMINANCE:
-        offspring_dominance(parents, P, s, id1, id2);
-        break;
-    }
-    g->set_alleles(id1, id2);
+  std::size_t const table_size = Tgeno::_pallelevect != nullptr ? Tgeno::_pallelevect->size() : 0;
+  std::uint8_t const* narrow = nullptr;
+  std::uint16_t const* middle = nullptr;
+  int const* wide = nullptr;
+  bool complete = true;
+  if (table_size <= 256 && lay_out_copies(parents, narrow, complete)) {
+    offspring_loop(pop, next, narrow, complete, count_later, counts, settings, P, s, het_loss, model);
+  } else if (table_size <= 65536 && lay_out_copies(parents, middle, complete)) {
+    offspring_loop(pop, next, middle, complete, count_later, counts, settings, P, s, het_loss, model);
+  } else if (lay_out_copies(parents, wide, complete)) {
+    offspring_loop(pop, next, wide, complete, count_later, counts, settings, P, s, het_loss, model);
   }
 }
 
