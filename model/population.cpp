@@ -1,8 +1,14 @@
 #include "model/population.h"
 
 #include <cmath>
+#include <ostream>
+
+#include "support/globaldef.h"
 
 namespace {
+
+// Most individuals one deme's list may hold (about 9 GB with its genotypes).
+const double MAX_INDIVIDUALS = 100000000.0;
 
 // Releases every individual of a list (null entries skipped) and empties it.
 void destroy_all(std::vector<Tgeno*>& list) {
@@ -116,6 +122,15 @@ void Tpop::logistic_growth(std::vector<Tgeno*>* surplus) {
   n_new = std::floor(n_new);
   if (static_cast<double>(_growth_rest) > 0.99999) {
     n_new += 1.0;
+    _growth_rest = 0.0f;
+  }
+  if (!_freq_mode && n_new > MAX_INDIVIDUALS) {
+    // Only a growth rate far outside the model (a prior drawn into the
+    // hundreds, say) jumps this far in one generation; a list that size would
+    // exhaust the memory before the deme could switch to frequency mode.
+    AOS << "WARNING: Pop [" << (_id + 1) << "] cannot grow to " << n_new << " individuals: its next size is cut to "
+        << MAX_INDIVIDUALS << "!" << std::endl;
+    n_new = MAX_INDIVIDUALS;
     _growth_rest = 0.0f;
   }
   _next_size = n_new;

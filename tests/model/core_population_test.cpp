@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core_fixture.h"
+#include "test_util.h"
 
 using coretest::World;
 using coretest::ind;
@@ -270,6 +271,28 @@ TEST(CoreGrowth, SizesOutsideTheModelEmptyTheDeme) {
     p.delete_ind_vector();
   }
   EXPECT_EQ(s.list.size(), 30u);
+}
+
+TEST(CoreGrowth, AbsurdGrowthRateIsCutAtTheLargestList) {
+  // A drawn rate of 1e30 would ask for about 1e31 individuals in one step.
+  // The check runs before the list is resized, so a deme without a next list
+  // shows the cut without building a hundred million individuals.
+  World w(2, 2);
+  testutil::LogCapture log;
+  Tpop p(0, 4, -1, -1);
+  p._current = &p._inds_a;
+  p._inds_a.push_back(ind(0, 1));
+  p._inds_a.push_back(ind(0, 1));
+  p._next = nullptr;
+  p._k = 1e30;
+  p._r = 1e30f;
+  p.logistic_growth(nullptr);
+  EXPECT_EQ(p._next_size, 100000000.0);
+  EXPECT_EQ(p._growth_rest, 0.0f);
+  EXPECT_NE(log.text().find("WARNING: Pop [5] cannot grow to "), std::string::npos);
+  p._current = nullptr;
+  for (Tgeno* g : p._inds_a) delete g;
+  p._inds_a.clear();
 }
 
 TEST(CoreLists, UpdateExchangesAndTakesTheSizeInFrequencyMode) {
