@@ -36,6 +36,14 @@ bool entry_of(const std::vector<T>& v, long i, T& out) {
   return true;
 }
 
+// Initial size, group and sample size of deme i; values that the settings do
+// not hold leave the arguments as they are.
+void basics_of(const Tsettings* s, int i, double& n0, int& group, int& sample) {
+  entry_of(s->_init_k_deme, i, n0);
+  entry_of(s->_group_deme, i, group);
+  entry_of(s->_samp_size_deme, i, sample);
+}
+
 // K, r and m of deme i: per group (group counted from 1) in group mode, per
 // deme otherwise. Values that the settings do not hold leave the arguments
 // as they are.
@@ -174,9 +182,7 @@ void creates_pops(std::vector<Tpop*>* demes, Tsettings* s, const int& nalleles) 
     double n0 = 0.0;
     int group = 0;
     int sample = 0;
-    entry_of(s->_init_k_deme, idx, n0);
-    entry_of(s->_group_deme, idx, group);
-    entry_of(s->_samp_size_deme, idx, sample);
+    basics_of(s, idx, n0, group, sample);
     double k = 0.0;
     float r = 0.0f;
     float m = 0.0f;
@@ -328,9 +334,7 @@ void updatepopfromsettings(std::vector<Tpop*>* demes, Tsettings* s) {
     double n0 = 0.0;
     int group = 0;
     int sample = 0;
-    entry_of(s->_init_k_deme, idx, n0);
-    entry_of(s->_group_deme, idx, group);
-    entry_of(s->_samp_size_deme, idx, sample);
+    basics_of(s, idx, n0, group, sample);
     AOS << "Deme " << idx + 1;
     if (group_mode) AOS << " with ";
     AOS << "\tN0:" << trunc_to_int(n0) << "\tK:" << trunc_to_int(d->_k) << "\tr:" << d->_r

@@ -16,6 +16,20 @@ void destroy_all(std::vector<Tgeno*>& list) {
   list.clear();
 }
 
+// Takes the individuals beyond the first `keep` off the end of a list, last
+// first, into the surplus list (or deletes them when there is none).
+void move_tail(std::vector<Tgeno*>& list, std::size_t keep, std::vector<Tgeno*>* surplus) {
+  while (list.size() > keep) {
+    Tgeno* g = list.back();
+    list.pop_back();
+    if (surplus != nullptr) {
+      surplus->push_back(g);
+    } else {
+      delete g;
+    }
+  }
+}
+
 }  // namespace
 
 Tpop::Tpop() : _current(nullptr), _next(nullptr) { initialize(); }
@@ -82,15 +96,7 @@ void Tpop::create_ind_vector(int const& n, int const& pool, float const& p0) {
 // Hands the whole next list to the surplus list, last individual first.
 void Tpop::empty_next_into(std::vector<Tgeno*>* surplus) {
   if (_next == nullptr) return;
-  while (!_next->empty()) {
-    Tgeno* g = _next->back();
-    _next->pop_back();
-    if (surplus != nullptr) {
-      surplus->push_back(g);
-    } else {
-      delete g;
-    }
-  }
+  move_tail(*_next, 0, surplus);
 }
 
 void Tpop::logistic_growth(std::vector<Tgeno*>* surplus) {
@@ -142,16 +148,7 @@ void Tpop::logistic_growth(std::vector<Tgeno*>* surplus) {
     std::size_t const target = static_cast<std::size_t>(n_new);
     while (_next->size() < target) _next->push_back(new Tgeno());
   } else if (n_new < len) {
-    std::size_t const target = static_cast<std::size_t>(n_new);
-    while (_next->size() > target) {
-      Tgeno* g = _next->back();
-      _next->pop_back();
-      if (surplus != nullptr) {
-        surplus->push_back(g);
-      } else {
-        delete g;
-      }
-    }
+    move_tail(*_next, static_cast<std::size_t>(n_new), surplus);
   }
 }
 

@@ -10,16 +10,7 @@ reps=${1:-3}
 build=${BENCH_BUILD:-$here/build-bench-rel}
 filter=${BENCH_FILTER:-.}
 
-sh "$here/scripts/install-deps.sh"
-missing=""
-for pkg in libbenchmark-dev python3; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || missing="$missing $pkg"
-done
-if [ -n "$missing" ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y $missing
-fi
+sh "$here/scripts/install-deps.sh" libbenchmark-dev python3
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSAREL_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tessarel_bench tessarel_bench_memory >/dev/null

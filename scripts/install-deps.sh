@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the build and test dependencies that are missing (Debian, as root).
+# Installs the build and test dependencies that are missing (Debian, as root),
+# and any further packages named as arguments.
 set -e
 missing=""
-for pkg in g++ cmake make libgsl-dev libgtest-dev; do
+for pkg in g++ cmake make libgsl-dev libgtest-dev "$@"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing="$missing $pkg"
 done
 if [ -n "$missing" ]; then

@@ -172,6 +172,7 @@ class Tsettings {
   // Parses a prior text into `prior`; value = largest parameter or 0.
   // Returns 1 when the prior can be drawn from.
   int parse_prior(my_string& text, TDistributionSettings* prior, float& value);
+  int install_prior(TDistributionSettings*& cell, my_string& text, float& value);
 };
 
 std::istream& operator>>(std::istream& in, Tsettings& s);

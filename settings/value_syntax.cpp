@@ -132,15 +132,7 @@ int Tsettings::FillABC_db(my_string& text, const int& slot, float& value) {
     _abc_error = true;
     return 0;
   }
-  TDistributionSettings*& cell = _abc_db[slot];
-  if (cell != nullptr) delete cell;
-  cell = new TDistributionSettings();
-  if (parse_prior(text, cell, value) == 0) {
-    _abc_error = true;
-    return 0;
-  }
-  ++_num_abc_params;
-  return 1;
+  return install_prior(_abc_db[slot], text, value);
 }
 
 int Tsettings::FillRoutePrior(my_string& text, const int& route, float& value) {
@@ -152,7 +144,11 @@ int Tsettings::FillRoutePrior(my_string& text, const int& route, float& value) {
     return 0;
   }
   if (static_cast<int>(_route_abc_db.size()) <= route) _route_abc_db.resize(route + 1, nullptr);
-  TDistributionSettings*& cell = _route_abc_db[route];
+  return install_prior(_route_abc_db[route], text, value);
+}
+
+// A prior registered again replaces the one before it in its cell.
+int Tsettings::install_prior(TDistributionSettings*& cell, my_string& text, float& value) {
   if (cell != nullptr) delete cell;
   cell = new TDistributionSettings();
   if (parse_prior(text, cell, value) == 0) {

@@ -44,7 +44,7 @@ struct World {
   World(const World&) = delete;
   World& operator=(const World&) = delete;
 
-  int twin_int(int n) { return static_cast<int>(gsl_rng_uniform_int(twin, n)); }
+  int twin_int(int n) { return static_cast<int>(gsl_rng_uniform_int(twin, static_cast<unsigned long>(n))); }
   double twin_float() { return gsl_rng_uniform(twin); }
   // True when the run generator and the twin have consumed the same draws.
   bool in_step() {

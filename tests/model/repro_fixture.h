@@ -11,56 +11,32 @@
 #include "model/alelle.h"
 #include "model/genotype.h"
 #include "model/population.h"
+#include "core_fixture.h"
 #include "settings/settings.h"
 #include "support/globaldef.h"
 
 namespace reprotest {
 
-// An allele table wired into Tgeno, settings, the run generator seeded with
-// a fixed seed and a twin generator with the same seed: the tests derive
-// from the twin the values the code under test must have drawn.
-struct World {
-  std::vector<Tallele*> table;
+// The model tests' world (allele table, seeded generator and its twin) with
+// one pool holding every allele, settings, and the twin's other draws.
+struct World : coretest::World {
   Tsettings settings;
-  gsl_rng* twin = nullptr;
-  gsl_rng* saved = nullptr;
 
-  explicit World(int n_alleles, unsigned long seed = 4242) {
-    for (int i = 0; i < n_alleles; ++i) table.push_back(new Tallele(i));
-    Tgeno::_pallelevect = &table;
-    Tgeno::_init_num_allele = n_alleles;
-    Tgeno::_init_num_allele_per_grp = n_alleles;
+  explicit World(int n_alleles, unsigned long seed = 4242) : coretest::World(n_alleles, n_alleles, seed) {
     settings._locus_length = 1;
-    saved = randomnumber;
-    randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
-    twin = gsl_rng_alloc(gsl_rng_mt19937);
-    reseed(seed);
   }
-  ~World() {
-    for (Tallele* a : table) delete a;
-    Tgeno::_pallelevect = nullptr;
-    Tgeno::_init_num_allele = 0;
-    Tgeno::_init_num_allele_per_grp = 0;
-    gsl_rng_free(randomnumber);
-    randomnumber = saved;
-    gsl_rng_free(twin);
-  }
-  World(const World&) = delete;
-  World& operator=(const World&) = delete;
 
   void reseed(unsigned long seed) {
     gsl_rng_set(randomnumber, seed);
     gsl_rng_set(twin, seed);
   }
 
-  int tint(int n) { return static_cast<int>(gsl_rng_uniform_int(twin, static_cast<unsigned long>(n))); }
-  double tfloat() { return gsl_rng_uniform(twin); }
+  int tint(int n) { return twin_int(n); }
+  double tfloat() { return twin_float(); }
   double tnormal() { return gsl_ran_gaussian(twin, 1.0); }
   int tbinom(float p, int n) {
     return static_cast<int>(gsl_ran_binomial(twin, static_cast<double>(p), static_cast<unsigned>(n)));
   }
-  // True when the run generator and the twin have made the same draws.
-  bool in_step() { return gsl_rng_get(randomnumber) == gsl_rng_get(twin); }
 };
 
 // A deme with its two lists wired up; it deletes its individuals and the
