@@ -64,14 +64,23 @@ for t in $targets; do
   work="$build/fuzz-corpus/$t"
   mkdir -p "$work"
   echo "== $t: ${seconds}s"
+  # libFuzzer reports every new input; its output is kept in a file and only
+  # its end is shown, in full when the target found something.
+  out="$build/fuzz-$t.log"
   # shellcheck disable=SC2086
-  if ! "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/$t-" ${FUZZ_ARGS:-} "$work" "$here/tests/fuzz/corpus/$t"; then
+  if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/$t-" ${FUZZ_ARGS:-} "$work" "$here/tests/fuzz/corpus/$t" \
+    >"$out" 2>&1; then
+    grep -E '^(Done|stat::number_of_executed_units)' "$out" || true
+  else
+    tail -n 60 "$out"
     failed="$failed $t"
   fi
 done
+total=$(echo $targets | wc -w)
+nfailed=$(echo $failed | wc -w)
+echo "fuzz: $((total - nfailed)) passed, $nfailed failed"
 if [ -n "$failed" ]; then
   echo "fuzz findings in:$failed (inputs in $artifacts)" >&2
   exit 1
 fi
-echo "fuzz: no finding"
