@@ -207,10 +207,12 @@ int run_tessarel(const SeedSource& next_seed) {
   for (int sim = 1; sim <= settings._num_simulations && sim > 0; sim = sim < INT_MAX ? sim + 1 : -1) {
     const std::string project_name = create_project_file_name(sim);
     std::ofstream project(project_name.c_str(), std::ios::out | std::ios::trunc);
-    failures.check(project, project_name);
     batch << project_name << std::endl;
-    failures.check(batch, batch_name);
     AOS << "\n*************\nSIMULATION " << sim << std::endl;
+    // Checked only now: before the simulation's line the log stands in the
+    // middle of a line, and a failure must be a line of its own.
+    failures.check(project, project_name);
+    failures.check(batch, batch_name);
 
     if (settings._abc_mode) {
       settings._abc_line = "";

@@ -281,7 +281,8 @@ TEST(RunOutputFailures, UnwritableFilesAreNamedOnceAndTheRunGoesOn) {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
   };
-  EXPECT_EQ(1u, count("ERROR: Cannot open or write the output file \"Result_000001.arp\"!\n"));
+  // The failure is a line of its own, right after the simulation's line.
+  EXPECT_EQ(1u, count("\nSIMULATION 1\nERROR: Cannot open or write the output file \"Result_000001.arp\"!\n"));
   EXPECT_EQ(1u, count("ERROR: Cannot open or write the output file \"tessarel_frequency.deme1\"!\n"));
   EXPECT_EQ(2u, count("ERROR: "));
   EXPECT_NE(std::string::npos, text.find("Ending program...ok!\n"));
