@@ -116,10 +116,6 @@ public:
 private:
   std::vector<Tgeno*>* list_of(ind_vector_type list) const;
   void empty_next_into(std::vector<Tgeno*>* surplus);
-
-  // ---- private helpers of the reproduction and migration code (owned by modelrepro) ----
-  // (modelrepro may add declarations here)
-  // ---- end of reproduction and migration helpers ----
 };
 
 #endif
