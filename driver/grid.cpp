@@ -15,14 +15,6 @@ namespace {
 // creates_alleles has run.
 int g_startup_alleles = -1;
 
-// A double truncated toward zero, clamped to the int range (NaN gives 0).
-int trunc_to_int(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
-
 std::size_t deme_count(const std::vector<Tpop*>* demes, const Tsettings* s) {
   if (demes == nullptr || s == nullptr || s->_num_pop < 1) return 0;
   std::size_t n = static_cast<std::size_t>(s->_num_pop);
@@ -364,17 +356,10 @@ void creates_inds(std::vector<Tpop*>* demes, Tsettings* s) {
     entry_of(s->_init_k_deme, static_cast<long>(i), n0);
     int size = trunc_to_int(n0);
     if (size < 0) size = 0;
-    int pool = s->_one_pool == 1 ? d->_group - 1 : 0;
-    // Keep the pool's block inside the alleles the table was built with,
-    // as the run does: a group outside the pools would draw no allele.
-    if (pool < 0) pool = 0;
-    int per_pool = Tgeno::_init_num_allele_per_grp;
     int table = g_startup_alleles >= 0 ? g_startup_alleles
                 : Tgeno::_pallelevect != nullptr ? static_cast<int>(Tgeno::_pallelevect->size())
                                                  : 0;
-    int blocks = per_pool > 0 ? table / per_pool : 1;
-    if (blocks < 1) blocks = 1;
-    pool %= blocks;
+    int pool = ancestral_pool(d, s, Tgeno::_init_num_allele_per_grp, table);
     d->delete_ind_vector();
     d->create_ind_vector(size, pool, s->_init_freq);
   }
@@ -419,12 +404,30 @@ void updatemodifiedmigrvalues(std::vector<Tpop*>* demes, Tsettings* s) {
   }
 }
 
+int ancestral_pool(const Tpop* deme, const Tsettings* s, const int& per_pool, const int& table_alleles) {
+  if (s == nullptr || s->_one_pool != 1) return 0;
+  int pool = deme->_group - 1;
+  if (pool < 0) pool = 0;
+  int blocks = per_pool > 0 ? table_alleles / per_pool : 1;
+  if (blocks < 1) blocks = 1;
+  return pool % blocks;
+}
+
+namespace {
+
+// Ancestral pools the initial alleles are split into.
+int pool_count(const Tsettings* s) {
+  return (s != nullptr && s->_one_pool == 1 && s->_num_pop_groups > 1) ? s->_num_pop_groups : 1;
+}
+
+}  // namespace
+
 int abc_alleles_per_pool(const Tsettings* s, const int& table_alleles) {
   if (s == nullptr) return 1;
   bool drawn = s->_abc_db.size() > static_cast<std::size_t>(NUM_ALLELES) &&
                s->_abc_db[NUM_ALLELES] != nullptr;
   int per_pool = drawn ? s->_num_alleles : s->_num_alleles_per_pool;
-  int pools = (s->_one_pool == 1 && s->_num_pop_groups > 1) ? s->_num_pop_groups : 1;
+  int pools = pool_count(s);
   int most = table_alleles / pools;
   if (per_pool > most) per_pool = most;
   if (per_pool < 1) per_pool = 1;
@@ -433,7 +436,7 @@ int abc_alleles_per_pool(const Tsettings* s, const int& table_alleles) {
 
 void set_pool_allele_counts(const Tsettings* s, const int& table_alleles) {
   int per_pool = abc_alleles_per_pool(s, table_alleles);
-  int pools = (s != nullptr && s->_one_pool == 1 && s->_num_pop_groups > 1) ? s->_num_pop_groups : 1;
+  int pools = pool_count(s);
   Tgeno::_init_num_allele_per_grp = per_pool;
   long total = static_cast<long>(pools) * per_pool;
   Tgeno::_init_num_allele = total > INT_MAX ? INT_MAX : static_cast<int>(total);

@@ -59,6 +59,12 @@ void drawABCsettings(Tsettings* s, std::ofstream* out, Tgeno* unused);
 // without touching the links. updatepopfromsettings calls it.
 void apply_route_rates(std::vector<Tpop*>* demes, Tsettings* s);
 
+// Ancestral pool of a deme's initial individuals: group - 1 with one pool per
+// group, else 0; wrapped round when the first table_alleles entries hold fewer
+// blocks of per_pool alleles than there are groups (a drawn ONE_POOL), so that
+// no pool reaches past them.
+int ancestral_pool(const Tpop* deme, const Tsettings* s, const int& per_pool, const int& table_alleles);
+
 // Number of initial alleles per ancestral pool for the simulation about to
 // start: the drawn NUM_ALLELES when it carries a prior, else the start-up
 // per-pool count; never below 1 and, where the table allows it, never so

@@ -9,13 +9,6 @@
 
 namespace {
 
-int trunc_to_int(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
-
 // Appends a new allele to the table and a slot for it to every deme's
 // per-allele arrays, so that the arrays stay as long as the table.
 int append_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles) {

@@ -18,7 +18,6 @@ class OutputFailures {
   // Logs the failure of `stream` (failed open or failed write) once per name.
   // Returns true when the stream is still usable.
   bool check(const std::ofstream& stream, const std::string& name);
-  bool reported(const std::string& name) const { return _reported.count(name) > 0; }
 
  private:
   std::set<std::string> _reported;

@@ -6,18 +6,15 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iomanip>
 #include <ostream>
 
 #include "driver/grid.h"
 #include "settings/settings.h"
+#include "settings/value_syntax.h"
 #include "support/globaldef.h"
 #include "support/my_cstring.h"
 
 namespace {
-
-// Room of one token: 99 characters and the NUL.
-const int kTokenSize = 100;
 
 // A value that means "leave this parameter as it is".
 const float kNoChange = -1.0f;
@@ -25,56 +22,27 @@ const float kNoChange = -1.0f;
 // In group mode, the value that stands for the group's own setting.
 const float kGroupSetting = -99.0f;
 
-int trunc_to_int(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
-
-// Reads the next whitespace-separated word of at most 99 characters into
-// token. When nothing can be read the token keeps its previous text, so a
-// short file repeats its last token.
-void next_token(std::istream& in, char (&token)[kTokenSize]) {
-  char word[kTokenSize];
-  word[0] = '\0';
-  in >> std::setw(kTokenSize) >> word;
-  if (in.fail()) return;
-  word[kTokenSize - 1] = '\0';
-  std::memcpy(token, word, sizeof(word));
-}
-
 struct Triple {
-  char k[kTokenSize];
-  char r[kTokenSize];
-  char m[kTokenSize];
+  char k[RECORD_TOKEN_SIZE];
+  char r[RECORD_TOKEN_SIZE];
+  char m[RECORD_TOKEN_SIZE];
 };
 
-// The prior is parsed and checked by a settings object of its own, so that
-// it never takes a slot of the run's prior table (where it would replace the
-// prior of another setting). Returns 1 with value set when the prior can be
-// drawn from.
-int parse_detached_prior(my_string& text, float& value) {
-  Tsettings scratch;
-  return scratch.FillRoutePrior(text, 0, value);
-}
-
 // Value of one token: comment cut, then a prior (its registration value) or
-// a number. An unusable prior gives "no change" and one error line.
+// a number. The prior is parsed on its own and never takes a slot of the
+// run's prior table, where it would replace the prior of another setting. An
+// unusable prior gives "no change" and one error line.
 float token_value(const char* token, Tsettings* s, const char* file_name) {
   my_string text(token);
-  int p = text.rfind(my_string("//"));
-  if (p >= 1) text.remove(p, text.length() - p);
+  cut_comment(text);
   if (!text.contains('*')) {
     text.remove_blanks();
     return text_to_float(text.c_str());
   }
-  text.convert_slash_to_blank();
-  my_string after = text.extract_after('*');
-  text = after;
-  text.convert_brackets_to_blank();
+  prepare_prior_text(text);
+  TDistributionSettings prior;
   float value = 0.0f;
-  int usable = parse_detached_prior(text, value);
+  const int usable = parse_prior_text(text, &prior, value);
   s->_abc_mode = true;
   if (usable == 0) {
     s->_abc_error = true;
@@ -149,13 +117,13 @@ void change_settings_in_pops(std::istream& in, const int& g, std::vector<Tpop*>*
   my_string first_line;
   first_line.read_line(in);
 
-  char token[kTokenSize];
+  char token[RECORD_TOKEN_SIZE];
   token[0] = '\0';
-  next_token(in, token);
+  read_record_token(in, token);
   bool abs_k = std::strcmp(token, "abs") == 0;
-  next_token(in, token);
+  read_record_token(in, token);
   bool abs_r = std::strcmp(token, "abs") == 0;
-  next_token(in, token);
+  read_record_token(in, token);
   bool abs_m = std::strcmp(token, "abs") == 0;
 
   std::size_t n = 0;
@@ -184,7 +152,7 @@ void change_settings_in_pops(std::istream& in, const int& g, std::vector<Tpop*>*
     float value = 0.0f;
     for (long idx = 0; idx < total; ++idx) {
       if (!in.fail() || !have_value) {
-        next_token(in, token);
+        read_record_token(in, token);
         value = token_value(token, s, file_name);
         have_value = true;
       } else if (idx >= kept) {
@@ -200,11 +168,11 @@ void change_settings_in_pops(std::istream& in, const int& g, std::vector<Tpop*>*
     Triple t;
     if (!group_mode) {
       // A deme's triple is read whole before any of its values is used.
-      next_token(in, token);
+      read_record_token(in, token);
       std::memcpy(t.k, token, sizeof(token));
-      next_token(in, token);
+      read_record_token(in, token);
       std::memcpy(t.r, token, sizeof(token));
-      next_token(in, token);
+      read_record_token(in, token);
       std::memcpy(t.m, token, sizeof(token));
     }
     if (d == nullptr) continue;

@@ -28,14 +28,6 @@ unsigned long renewal_seed(long fresh_seed, unsigned long old_output) {
 
 namespace {
 
-// Sizes and sizes-to-int conversions never overflow nor read a NaN as a size.
-int truncate_to_int(double x) {
-  if (std::isnan(x)) return 0;
-  if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(x);
-}
-
 void reproduce(Tpop* deme, const int& model, std::ofstream* stream, std::vector<Tallele*>* alleles,
                Tsettings* s, std::vector<Tgeno*>* surplus) {
   if (deme->_freq_mode) {
@@ -53,17 +45,6 @@ void reproduce(Tpop* deme, const int& model, std::ofstream* stream, std::vector<
       default: deme->newgeneration_symoverind(stream, alleles, s, surplus); break;
     }
   }
-}
-
-// The ancestral pool of a deme; wraps around when the table holds fewer
-// blocks than there are groups (only possible after a drawn ONE_POOL).
-int pool_of(const Tpop* deme, Tsettings* s, int per_pool, int table_size) {
-  if (s->_one_pool != 1) return 0;
-  int pool = deme->_group - 1;
-  if (pool < 0) pool = 0;
-  int blocks = per_pool > 0 ? table_size / per_pool : 1;
-  if (blocks < 1) blocks = 1;
-  return pool % blocks;
 }
 
 // Memory the run needs before its first generation: the allele table, the
@@ -136,16 +117,6 @@ int run_tessarel(const SeedSource& next_seed) {
     randomnumber = nullptr;
     return 0;
   }
-  if (settings._num_alleles < 1 || settings._num_pop < 1) {
-    // The checks refuse these already; a table of no allele or no deme must
-    // never reach the draws.
-    settings._errors.push_back(settings._num_alleles < 1 ? 12 : 13);
-    settings.check_parameters_validity();
-    gsl_rng_free(randomnumber);
-    randomnumber = nullptr;
-    return 0;
-  }
-
   const double needed = startup_bytes(settings);
   const double budget = memory_budget_bytes();
   if (budget > 0.0 && needed > budget) {
@@ -234,8 +205,8 @@ int run_tessarel(const SeedSource& next_seed) {
       Tpop* deme = demes[i];
       deme->delete_ind_vector();
       int initial = 0;
-      if (i < settings._init_k_deme.size()) initial = std::max(0, truncate_to_int(settings._init_k_deme[i]));
-      const int pool = pool_of(deme, &settings, per_pool, num_alleles);
+      if (i < settings._init_k_deme.size()) initial = std::max(0, trunc_to_int(settings._init_k_deme[i]));
+      const int pool = ancestral_pool(deme, &settings, per_pool, num_alleles);
       deme->create_ind_vector(initial, pool, settings._init_freq);
     }
     const bool intermediate = settings._intermediate_output != 0;
@@ -303,7 +274,7 @@ int run_tessarel(const SeedSource& next_seed) {
         Tpop* deme = demes[i];
         if (migration) deme->Update_migrations();
         deme->Update_ind_lists();
-        const int size = truncate_to_int(deme->_size);
+        const int size = trunc_to_int(deme->_size);
         if (frequency_threshold < size && !deme->_freq_ready) {
           deme->_freq_mode = true;
           AOS << "Pop [" << (i + 1) << "] enters frequency mode at generation " << g << "!" << std::endl;

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "model/model_detail.h"
 #include "model/population.h"
 #include "settings/settings.h"
 #include "support/globaldef.h"
@@ -15,19 +16,18 @@ inline void add_copy(std::vector<double>& counts, const Tallele* a) {
   if (i < counts.size()) counts[i] += 1.0;
 }
 
-// Draws one gene copy without replacement from the frequencies of a pool of
-// `copies` copies, by the interval the uniform value falls in. Returns the
-// allele number, 0 when the value falls in no interval (frequencies unchanged).
-int draw_copy(std::vector<float>& freq, long long const copies) {
+}  // namespace
+
+int model_detail::take_copy(std::vector<float>& freq, long long copies, bool last_clears) {
   float const u = static_cast<float>(getfloat());
   float sum = 0.0f;
   std::size_t const n = freq.size();
   for (std::size_t i = 0; i < n; ++i) {
     float const next = sum + freq[i];
     if (sum < u && u < next) {
-      if (copies - 1 <= 0) {
-        // the last copy of the pool has been drawn
-        for (std::size_t j = 0; j < n; ++j) freq[j] = 0.0f;
+      if (copies <= 1) {
+        if (last_clears)
+          for (std::size_t j = 0; j < n; ++j) freq[j] = 0.0f;
       } else {
         double const m = static_cast<double>(copies);
         freq[i] = static_cast<float>(((static_cast<double>(freq[i]) - 1.0 / m) * m) / (m - 1.0));
@@ -43,8 +43,6 @@ int draw_copy(std::vector<float>& freq, long long const copies) {
   }
   return 0;
 }
-
-}  // namespace
 
 void Tpop::quick_count_allele_freq(ind_vector_type list, std::ofstream* out,
                                    std::vector<double>* counts, Tsettings* settings) {
@@ -103,8 +101,9 @@ void Tpop::quick_count_sample_freqs(std::ofstream* out, std::vector<double>* cou
     // gives no copies at all).
     if (c > copies / 2) c = copies / 2;
     for (long long i = 0; i < c; ++i) {
-      int const a1 = draw_copy(_freq, copies);
-      int const a2 = draw_copy(_freq, copies - 1);
+      // A sample that takes the deme's last copy leaves it without any.
+      int const a1 = model_detail::take_copy(_freq, copies, true);
+      int const a2 = model_detail::take_copy(_freq, copies - 1, true);
       copies -= 2;
       if (counts != nullptr) {
         if (static_cast<std::size_t>(a1) < counts->size()) (*counts)[a1] += 1.0;

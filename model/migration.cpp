@@ -9,19 +9,6 @@
 
 namespace {
 
-int capped_int(double x) {
-  if (!(x == x)) return 0;
-  if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(x);
-}
-
-int capped_int(long long x) {
-  if (x > INT_MAX) return INT_MAX;
-  if (x < INT_MIN) return INT_MIN;
-  return static_cast<int>(x);
-}
-
 // Scratch for the copies left and the copies sent by the small path of
 // migratefreq; reused from call to call.
 std::vector<int>& copies_buffer() {
@@ -79,7 +66,7 @@ void Tpop::count_emigrants(int& e0, int& e1, int& e2, int& e3, bool const& /*mod
       double const x = static_cast<double>(rate) * _next_size / static_cast<double>(nb) +
                        static_cast<double>(_emig_rest[k]);
       if (!std::isfinite(x)) continue;
-      e[k] = capped_int(std::floor(x));
+      e[k] = trunc_to_int(std::floor(x));
       _emig_rest[k] = static_cast<float>(std::fmod(x, 1.0));
     }
   }
@@ -151,7 +138,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     for (std::size_t i = 0; i < n_alleles; ++i) {
       if (i < receiver->_imm_alleles.size()) {
         float const got = static_cast<float>(receiver->_imm_alleles[i]) + 2.0f * (fn * q[i]);
-        int received = capped_int(static_cast<double>(got));
+        int received = trunc_to_int(static_cast<double>(got));
         if (received < 0) received = 0;
         receiver->_imm_alleles[i] = received;
       }
@@ -188,7 +175,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     float lo = 0.0f;
     for (std::size_t i = 0; i < n_alleles; ++i) {
       float const f = _freq[i];
-      copies[i] = capped_int(std::round(static_cast<double>(f + f) * next_size));
+      copies[i] = trunc_to_int(std::round(static_cast<double>(f + f) * next_size));
       total += copies[i];
       float const hi = lo + f;
       hittable[i] = reachable_by_a_draw(lo, hi) ? 1 : 0;
@@ -255,7 +242,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     }
     if (to_freq) {
       for (std::size_t i = 0; i < n_alleles && i < receiver->_imm_alleles.size(); ++i) {
-        receiver->_imm_alleles[i] = capped_int(static_cast<long long>(receiver->_imm_alleles[i]) + sent[i]);
+        receiver->_imm_alleles[i] = trunc_to_int(static_cast<double>(receiver->_imm_alleles[i]) + sent[i]);
       }
     }
   }

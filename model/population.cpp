@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "model/model_detail.h"
 #include "support/globaldef.h"
 
 namespace {
@@ -16,9 +17,9 @@ void destroy_all(std::vector<Tgeno*>& list) {
   list.clear();
 }
 
-// Takes the individuals beyond the first `keep` off the end of a list, last
-// first, into the surplus list (or deletes them when there is none).
-void move_tail(std::vector<Tgeno*>& list, std::size_t keep, std::vector<Tgeno*>* surplus) {
+}  // namespace
+
+void model_detail::move_tail(std::vector<Tgeno*>& list, std::size_t keep, std::vector<Tgeno*>* surplus) {
   while (list.size() > keep) {
     Tgeno* g = list.back();
     list.pop_back();
@@ -29,8 +30,6 @@ void move_tail(std::vector<Tgeno*>& list, std::size_t keep, std::vector<Tgeno*>*
     }
   }
 }
-
-}  // namespace
 
 Tpop::Tpop() : _current(nullptr), _next(nullptr) { initialize(); }
 
@@ -96,7 +95,7 @@ void Tpop::create_ind_vector(int const& n, int const& pool, float const& p0) {
 // Hands the whole next list to the surplus list, last individual first.
 void Tpop::empty_next_into(std::vector<Tgeno*>* surplus) {
   if (_next == nullptr) return;
-  move_tail(*_next, 0, surplus);
+  model_detail::move_tail(*_next, 0, surplus);
 }
 
 void Tpop::logistic_growth(std::vector<Tgeno*>* surplus) {
@@ -148,7 +147,7 @@ void Tpop::logistic_growth(std::vector<Tgeno*>* surplus) {
     std::size_t const target = static_cast<std::size_t>(n_new);
     while (_next->size() < target) _next->push_back(new Tgeno());
   } else if (n_new < len) {
-    move_tail(*_next, static_cast<std::size_t>(n_new), surplus);
+    model_detail::move_tail(*_next, static_cast<std::size_t>(n_new), surplus);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "model/model_detail.h"
 #include "model/population.h"
 #include "settings/settings.h"
 #include "support/globaldef.h"
@@ -13,15 +14,6 @@
 namespace {
 
 enum FreqModel { SYM_OVER = 0, ASYM_OVER = 1, RARE_ALLELE = 2, DOMINANCE = 3 };
-
-// Copy counts and numbers of trials are ints; values beyond the int range
-// are capped instead of overflowing, and a NaN counts as nothing.
-int capped_int(double x) {
-  if (!(x == x)) return 0;
-  if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(x);
-}
 
 // Normal approximation of the drift of one allele: the frequency after
 // sampling 2N gene copies. A frequency outside [0, 1] (possible after
@@ -39,7 +31,7 @@ float binomial_drift(int c, double N, double next_size) {
   float prob = static_cast<float>(static_cast<double>(c) / (2.0 * N));
   if (prob > 1.0f) prob = 1.0f;
   if (!(prob >= 0.0f)) prob = 0.0f;
-  int trials = capped_int(std::trunc(next_size));
+  int trials = trunc_to_int(std::trunc(next_size));
   if (trials < 0) trials = 0;
   int const x = getbinomial(prob, trials);
   float v = static_cast<float>(x) / static_cast<float>(2.0 * N);
@@ -105,7 +97,7 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
   float sum2 = 0.0f;
   for (std::size_t i = 0; i < n; ++i) {
     double const p = static_cast<double>(pop._freq[i]);
-    int const c = capped_int(2.0 * (p * N));
+    int const c = trunc_to_int(2.0 * (p * N));
     float bi = 0.0f;
     float di = 0.0f;
     bool drawn = false;
@@ -150,12 +142,7 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
     for (std::size_t i = 0; i < n; ++i) t[i] = b[i];
   } else {
     float const hom = 1.0f - s;
-    float het = 1.0f;
-    if (model == ASYM_OVER) {
-      int const L = settings != nullptr ? settings->_locus_length : 1;
-      int const inv_l = L != 0 ? 1 / L : 1;  // a locus of length 0 counts as 1
-      het = 1.0f - static_cast<float>(1 - inv_l) * s;
-    }
+    float const het = model == ASYM_OVER ? 1.0f - model_detail::heterozygote_loss(settings) * s : 1.0f;
 
     float W = 0.0f;
     for (std::size_t i = 0; i < n; ++i) {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "model/model_detail.h"
 #include "model/population.h"
 #include "settings/settings.h"
 #include "support/globaldef.h"
@@ -318,14 +319,7 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
   if (P == 0) {
     // Nobody to descend from: the offspring slots are handed back to the
     // caller, and the deme stays empty.
-    while (!next.empty()) {
-      Tgeno* g = next.back();
-      next.pop_back();
-      if (surplus != nullptr)
-        surplus->push_back(g);
-      else
-        delete g;
-    }
+    model_detail::move_tail(next, 0, surplus);
     pop._next_size = 0.0;
     return;
   }
@@ -338,12 +332,7 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
   }
 
   float const s = pop._s;
-  float het_loss = 0.0f;
-  if (model == ASYM_OVER) {
-    int const L = settings != nullptr ? settings->_locus_length : 1;
-    int const inv_l = L != 0 ? 1 / L : 1;  // a locus of length 0 counts as 1
-    het_loss = static_cast<float>(1 - inv_l);
-  }
+  float const het_loss = model == ASYM_OVER ? model_detail::heterozygote_loss(settings) : 0.0f;
 
   std::size_t const table_size = Tgeno::_pallelevect != nullptr ? Tgeno::_pallelevect->size() : 0;
   std::uint8_t const* narrow = nullptr;
@@ -357,33 +346,6 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
   } else if (lay_out_copies(parents, wide, complete)) {
     offspring_loop(pop, next, wide, complete, count_later, counts, settings, P, s, het_loss, model);
   }
-}
-
-// Draws one gene copy from the pool of c copies that `freq` describes and
-// takes it out of the pool. Returns the allele, 0 when u falls on no
-// interval (the pool is then left as it was).
-int draw_from_pool(std::vector<float>& freq, int c) {
-  float const u = static_cast<float>(getfloat());
-  float sum = 0.0f;
-  std::size_t const n = freq.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    float const after = sum + freq[k];
-    if (sum < u && u < after) {
-      // The last copy of the pool leaves nothing to renormalise.
-      if (c > 1) {
-        double const dc = static_cast<double>(c);
-        freq[k] = static_cast<float>((static_cast<double>(freq[k]) - 1.0 / dc) * dc / (dc - 1.0));
-        float const fc = static_cast<float>(c);
-        float const fc1 = static_cast<float>(c - 1);
-        for (std::size_t j = 0; j < n; ++j) {
-          if (j != k) freq[j] = fc * freq[j] / fc1;
-        }
-      }
-      return static_cast<int>(k);
-    }
-    sum = after;
-  }
-  return 0;
 }
 
 }  // namespace
@@ -400,24 +362,18 @@ void Tpop::transformFreqToIndMode(std::vector<Tgeno*>* surplus) {
     while (static_cast<double>(list.size()) < target) list.push_back(new Tgeno());
   } else if (target < static_cast<double>(n_old)) {
     double const whole = std::trunc(target);
-    std::size_t const keep = whole > 0.0 ? static_cast<std::size_t>(whole) : 0;
-    while (list.size() > keep) {
-      Tgeno* g = list.back();
-      list.pop_back();
-      if (surplus != nullptr)
-        surplus->push_back(g);
-      else
-        delete g;
-    }
+    model_detail::move_tail(list, whole > 0.0 ? static_cast<std::size_t>(whole) : 0, surplus);
   }
 
   // The pool must hold at least two copies per individual drawn, or the
   // updates would divide by zero or by a negative count.
   std::size_t const pool = n_old > list.size() ? n_old : list.size();
-  int c = static_cast<int>(2 * pool);
+  long long c = 2 * static_cast<long long>(pool);
   for (Tgeno* g : list) {
-    int const id1 = draw_from_pool(_freq, c);
-    int const id2 = draw_from_pool(_freq, c - 1);
+    // The pool's last copy leaves nothing to renormalise, and nothing reads
+    // the frequencies after the rebuild.
+    int const id1 = model_detail::take_copy(_freq, c, false);
+    int const id2 = model_detail::take_copy(_freq, c - 1, false);
     g->set_alleles(id1, id2);
     c -= 2;
   }

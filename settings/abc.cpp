@@ -6,7 +6,8 @@
 #include <ostream>
 
 #include "settings/settings.h"
-#include "settings/settings_internal.h"
+#include "settings/value_syntax.h"
+#include "support/globaldef.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ void append_value_text(my_string& line, float v, bool as_int) {
   // Large enough for any float in "%f" (at most 47 characters): never cut.
   char buffer[64];
   if (as_int)
-    std::snprintf(buffer, sizeof(buffer), "%d", float_to_int(v));
+    std::snprintf(buffer, sizeof(buffer), "%d", trunc_to_int(v));
   else
     std::snprintf(buffer, sizeof(buffer), "%f", static_cast<double>(v));
   line += buffer;
@@ -96,7 +97,7 @@ int Tsettings::SampleABCParametersAndChangeSettings() {
     TDistributionSettings* prior = _abc_db[i];
     if (prior == nullptr) continue;
     // A prior the readers could not complete is never drawn from.
-    if (!settings_detail::prior_usable(prior)) return 0;
+    if (!prior_usable(prior)) return 0;
     float v = finite_value(_sampler.Sample(prior));
     SlotPlace p = place_of(i, S);
     SETTINGS key = static_cast<SETTINGS>(p.key);
@@ -108,7 +109,7 @@ int Tsettings::SampleABCParametersAndChangeSettings() {
   for (size_t r = 0; r < _route_abc_db.size(); ++r) {
     TDistributionSettings* prior = _route_abc_db[r];
     if (prior == nullptr) continue;
-    if (!settings_detail::prior_usable(prior)) return 0;
+    if (!prior_usable(prior)) return 0;
     float v = finite_value(_sampler.Sample(prior));
     store_at(_modified_mig, static_cast<int>(r), v);
     append_value_text(_abc_line, v, false);
@@ -118,7 +119,7 @@ int Tsettings::SampleABCParametersAndChangeSettings() {
 
 int Tsettings::ChangeOneSettingValue(const SETTINGS& slot, float& value, const int& d, const int& k) {
   const float v = value;
-  const int n = float_to_int(v);
+  const int n = trunc_to_int(v);
   const bool groups = _all_pop_with_same_demo != 0;
   switch (static_cast<int>(slot)) {
     case SELECTION_MODEL: _selection_model = n; break;
@@ -148,7 +149,7 @@ int Tsettings::ChangeOneSettingValue(const SETTINGS& slot, float& value, const i
     case POP_STRUCT:
       // The value is the interval after the preceding structure's start.
       if (k >= 1 && k < static_cast<int>(_pop_struct.size()))
-        _pop_struct[k] = float_to_int(static_cast<float>(_pop_struct[k - 1]) + v);
+        _pop_struct[k] = trunc_to_int(static_cast<float>(_pop_struct[k - 1]) + v);
       break;
     case INIT_K_DEME: store_at(_init_k_deme, d, static_cast<double>(v)); break;
     case FINAL_K:

@@ -6,9 +6,8 @@
 
 #include "settings/settings.h"
 #include "settings/settings_internal.h"
+#include "settings/value_syntax.h"
 #include "support/globaldef.h"
-
-using settings_detail::TOKEN_SIZE;
 
 namespace {
 
@@ -46,10 +45,10 @@ void write_model_line(const Tsettings& s) {
 }
 
 // One route token: from, to and rate, appended to the route vectors.
-void read_route(std::istream& in, Tsettings& s, int i, char (&token)[TOKEN_SIZE]) {
-  settings_detail::read_record_token(in, token);
+void read_route(std::istream& in, Tsettings& s, int i, char (&token)[RECORD_TOKEN_SIZE]) {
+  read_record_token(in, token);
   my_string text(token);
-  settings_detail::cut_comment(text);
+  cut_comment(text);
   float from = 0.0f, to = 0.0f, rate = 0.0f;
   if (text.contains("(")) {
     my_string after = text.extract_after('(');
@@ -68,8 +67,8 @@ void read_route(std::istream& in, Tsettings& s, int i, char (&token)[TOKEN_SIZE]
       rate = text_to_float(rate_field.c_str());
     }
   }
-  s._modified_mig_from.push_back(float_to_int(from - 1.0f));
-  s._modified_mig_to.push_back(float_to_int(to - 1.0f));
+  s._modified_mig_from.push_back(trunc_to_int(from - 1.0f));
+  s._modified_mig_to.push_back(trunc_to_int(to - 1.0f));
   s._modified_mig.push_back(rate);
   if (i > 0) AOS << ",";
   AOS << from << "->" << to;
@@ -87,24 +86,20 @@ int read_start_generation(Tsettings& s, const char* token, int i) {
     s.getParameterValueNOString<int>(text, generation, 24 + i);
     return generation;
   }
-  settings_detail::cut_comment(text);
+  cut_comment(text);
   if (!text.contains("*")) {
     text.remove_blanks();
-    return float_to_int(text_to_float(text.c_str()));
+    return trunc_to_int(text_to_float(text.c_str()));
   }
-  settings_detail::prepare_prior_text(text);
+  prepare_prior_text(text);
   TDistributionSettings scratch;
   float v = 0.0f;
-  s.FillABC_db_value_only(text, scratch, v);
+  parse_prior_text(text, &scratch, v);
   s._abc_mode = true;
-  return float_to_int(v);
+  return trunc_to_int(v);
 }
 
 }  // namespace
-
-void Tsettings::FillABC_db_value_only(my_string& text, TDistributionSettings& scratch, float& value) {
-  parse_prior(text, &scratch, value);
-}
 
 std::istream& operator>>(std::istream& in, Tsettings& s) {
   my_string line;
@@ -201,7 +196,7 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   s.getSimpleValues<int>(line, s._num_modified_mig, NUM_MODIFIEDMIG);
   AOS << "\t" << s._num_modified_mig << " modified Routes: ";
   {
-    char token[TOKEN_SIZE] = "";
+    char token[RECORD_TOKEN_SIZE] = "";
     const int routes =
         settings_detail::records_to_read(s._num_modified_mig, settings_detail::MAX_ROUTES);
     for (int i = 0; i < routes; ++i) read_route(in, s, i, token);
@@ -218,13 +213,13 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   AOS << "\tNum of structures: " << s._num_pop_struct << std::endl;
 
   {
-    char token[TOKEN_SIZE] = "";
+    char token[RECORD_TOKEN_SIZE] = "";
     const int structures =
         settings_detail::records_to_read(s._num_pop_struct, settings_detail::MAX_STRUCTURES);
     for (int i = 0; i < structures; ++i) {
       int number = 0;
       in >> number;  // the structure's own number is not used
-      settings_detail::read_record_token(in, token);
+      read_record_token(in, token);
       int generation = read_start_generation(s, token, i);
       if (i == 0 && generation != 0) {
         s._errors.push_back(8);
@@ -262,11 +257,10 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   if (s._init_freq < 0.0f || s._init_freq > 1.0f) s._errors.push_back(9);
   if (valid < s._num_pop) s._errors.push_back(3);
   if (s._abc_error) s._errors.push_back(11);
-  if (s._num_alleles_per_pool < 1) s._errors.push_back(12);
-  {
-    long long n = static_cast<long long>(s._x_coordinate) * s._y_coordinate;
-    if (s._x_coordinate < 1 || s._y_coordinate < 1 || n > INT_MAX) s._errors.push_back(13);
-  }
+  // With one pool per group, no group means no allele at all.
+  if (s._num_alleles_per_pool < 1 || s._num_alleles < 1) s._errors.push_back(12);
+  // _num_pop is 0 for a grid whose size does not fit in an int.
+  if (s._x_coordinate < 1 || s._y_coordinate < 1 || s._num_pop < 1) s._errors.push_back(13);
   // Group tables exist in group mode only; elsewhere a group count costs nothing.
   const bool too_many_groups =
       s._all_pop_with_same_demo != 0 && s._num_pop_groups > settings_detail::MAX_GROUPS;
@@ -290,9 +284,8 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
     for (int group : s._group_deme) {
       if (group < 1 || static_cast<size_t>(group) > s._final_k_group.size()) continue;
       const size_t g = static_cast<size_t>(group - 1);
-      const float r = s._growth_rate_group[g];
-      const float m = s._mig_rate_group[g];
-      if (!(m >= 0.0f && m <= 1.0f && r >= 0.0f && r <= 1.0f && s._final_k_group[g] >= -1.0)) {
+      if (!settings_detail::demography_valid(s._final_k_group[g], s._growth_rate_group[g],
+                                             s._mig_rate_group[g])) {
         bad_group = true;
         break;
       }

@@ -5,6 +5,7 @@
 
 #include "settings/settings.h"
 #include "settings/settings_internal.h"
+#include "settings/value_syntax.h"
 #include "support/globaldef.h"
 
 namespace {
@@ -24,7 +25,7 @@ class RecordReader {
 
   // Reads the next token; false when none could be read.
   bool next() {
-    const bool fresh = settings_detail::read_record_token(_in, _token);
+    const bool fresh = read_record_token(_in, _token);
     if (fresh) _known = false;
     return fresh;
   }
@@ -33,9 +34,9 @@ class RecordReader {
   float value(Tsettings& s, long long slot) {
     if (_known) return _number;
     my_string text(_token);
-    settings_detail::cut_comment(text);
+    cut_comment(text);
     if (!text.contains("*")) return remember(text);
-    settings_detail::prepare_prior_text(text);
+    prepare_prior_text(text);
     float v = 0.0f;
     if (s.FillABC_db(text, clamp_slot(slot), v) == 0) s._abc_error = true;
     s._abc_mode = true;
@@ -46,7 +47,7 @@ class RecordReader {
   float fixed_value(long long slot) {
     if (_known) return _number;
     my_string text(_token);
-    settings_detail::cut_comment(text);
+    cut_comment(text);
     if (text.contains("*")) {
       AOS << "ERROR: the parameter " << slot << " must be given fixed values!" << std::endl;
       return 0.0f;
@@ -63,7 +64,7 @@ class RecordReader {
   }
 
   std::istream& _in;
-  char _token[settings_detail::TOKEN_SIZE] = "";
+  char _token[RECORD_TOKEN_SIZE] = "";
   bool _known = false;  // _number holds the value of the current (fixed) token
   float _number = 0.0f;
 };
@@ -104,16 +105,16 @@ void Tsettings::read_structure(std::istream& in, int& valid) {
     _mig_rate_deme.push_back(m);
 
     whole &= tokens.next();
-    group = float_to_int(tokens.fixed_value(slot++));
+    group = trunc_to_int(tokens.fixed_value(slot++));
     _group_deme.push_back(group);
     if (group < 1 || group > _num_pop_groups) _errors.push_back(5);
 
     whole &= tokens.next();
-    samp = float_to_int(tokens.fixed_value(slot++));
+    samp = trunc_to_int(tokens.fixed_value(slot++));
     _samp_size_deme.push_back(samp);
     if (!whole && short_record < 0) short_record = d;
 
-    if (m >= 0.0f && m <= 1.0f && r >= 0.0f && r <= 1.0f && n0 >= 0.0f && k >= -1.0f) ++valid;
+    if (n0 >= 0.0f && settings_detail::demography_valid(k, r, m)) ++valid;
 
     const double dn0 = n0;
     const double dk = k;
@@ -166,7 +167,7 @@ void Tsettings::read_popabc(std::istream& in, int& valid) {
 
     slot += 3;
 
-    if (m >= 0.0f && m <= 1.0f && r >= 0.0f && r <= 1.0f && k >= -1.0f) ++valid;
+    if (settings_detail::demography_valid(k, r, m)) ++valid;
 
     const double dk = k;
     if (dk > -1.0) {

@@ -35,14 +35,6 @@ float text_to_float(const char* text) {
   return static_cast<float>(x);
 }
 
-int float_to_int(float v) {
-  if (std::isnan(v)) return 0;
-  // 2^31 is exactly representable as a float; INT_MAX is not.
-  if (v >= 2147483648.0f) return INT_MAX;
-  if (v < -2147483648.0f) return INT_MIN;
-  return static_cast<int>(v);
-}
-
 Tsettings::Tsettings()
     : _num_simulations(0),
       _intermediate_output(0),

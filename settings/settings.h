@@ -146,10 +146,6 @@ class Tsettings {
   // Same parsing for the rate of modified route `route` (index from 0): the
   // prior goes into _route_abc_db[route], never into _abc_db.
   int FillRoutePrior(my_string& text, const int& route, float& value);
-  // Parses a prior text for its value alone (largest parameter or 0) into a
-  // caller's record; nothing is registered.
-  void FillABC_db_value_only(my_string& text, TDistributionSettings& scratch, float& value);
-
   // Readers of the first structure file and the first group file; `valid`
   // counts the valid records of both.
   void read_structure(std::istream& in, int& valid);
@@ -169,9 +165,8 @@ class Tsettings {
   int ChangeOneSettingValue(const SETTINGS& slot, float& value, const int& d, const int& k);
 
  private:
-  // Parses a prior text into `prior`; value = largest parameter or 0.
-  // Returns 1 when the prior can be drawn from.
-  int parse_prior(my_string& text, TDistributionSettings* prior, float& value);
+  // Puts a fresh prior parsed from `text` into `cell` (replacing the one
+  // there); sets _abc_error and returns 0 when it cannot be drawn from.
   int install_prior(TDistributionSettings*& cell, my_string& text, float& value);
 };
 
@@ -181,7 +176,5 @@ std::istream& operator>>(std::istream& in, Tsettings& s);
 // count as no number (0), the result taken as the nearest float (clamped to
 // the float range).
 float text_to_float(const char* text);
-// A float truncated toward zero, clamped to the int range (NaN gives 0).
-int float_to_int(float v);
 
 #endif

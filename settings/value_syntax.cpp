@@ -1,25 +1,12 @@
 // Value syntax shared by every reader: comment cut, fixed values, priors and
 // their registration in the prior table.
+#include <cstring>
+#include <iomanip>
 #include <ostream>
 
 #include "settings/settings.h"
-#include "settings/settings_internal.h"
+#include "settings/value_syntax.h"
 #include "support/globaldef.h"
-
-namespace settings_detail {
-
-void cut_comment(my_string& text) {
-  // A "//" at the very start is kept: such a value reads as 0 (or a prior).
-  int p = text.rfind(my_string("//"));
-  if (p >= 1) text.remove(p, text._length - p);
-}
-
-void prepare_prior_text(my_string& text) {
-  text.convert_slash_to_blank();
-  my_string after = text.extract_after('*');
-  text = after;
-  text.convert_brackets_to_blank();
-}
 
 bool prior_usable(const TDistributionSettings* p) {
   if (p == nullptr) return false;
@@ -40,24 +27,55 @@ bool prior_usable(const TDistributionSettings* p) {
   return true;
 }
 
-bool read_record_token(std::istream& in, char (&token)[TOKEN_SIZE]) {
-  char next[TOKEN_SIZE];
+bool read_record_token(std::istream& in, char (&token)[RECORD_TOKEN_SIZE]) {
+  char next[RECORD_TOKEN_SIZE];
   next[0] = '\0';
-  in >> std::setw(TOKEN_SIZE) >> next;
+  in >> std::setw(RECORD_TOKEN_SIZE) >> next;
   if (in.fail()) return false;
   std::memcpy(token, next, sizeof(next));
-  token[TOKEN_SIZE - 1] = '\0';
+  token[RECORD_TOKEN_SIZE - 1] = '\0';
   return true;
 }
 
-}  // namespace settings_detail
+void prepare_prior_text(my_string& text) {
+  text.convert_slash_to_blank();
+  my_string after = text.extract_after('*');
+  text = after;
+  text.convert_brackets_to_blank();
+}
 
-using settings_detail::cut_comment;
-using settings_detail::prepare_prior_text;
+int parse_prior_text(my_string& text, TDistributionSettings* prior, float& value) {
+  value = 0.0f;
+  my_string name = text.extract_before(' ');
+  if (name.is_null()) {
+    // One leading blank is dropped; a second one leaves the name empty.
+    my_string rest = text.extract_after(' ');
+    text = rest;
+    name = text.extract_before(' ');
+  }
+  DISTRIBUTIONS id = prior->translateDistributionEnum(name.c_str());
+  if (id == NO_DISTRIBUTION) return 0;
+  if (prior->addDistributionID(id) == 0) return 0;
+  if (text.contains(' ')) {
+    my_string rest = text.extract_after(' ');
+    text = rest;
+  }
+  while (!text.is_null()) {
+    my_string token = text.extract_before(' ');
+    token.remove_blanks();
+    float x = text_to_float(token.c_str());
+    if (static_cast<double>(x) > static_cast<double>(value)) value = x;
+    prior->_params.push_back(x);
+    if (!text.contains(' ')) break;
+    my_string rest = text.extract_after(' ');
+    text = rest;
+  }
+  return prior_usable(prior) ? 1 : 0;
+}
 
 namespace {
 
-void store_number(int& member, float f) { member = float_to_int(f); }
+void store_number(int& member, float f) { member = trunc_to_int(f); }
 void store_number(float& member, float f) { member = f; }
 
 }  // namespace
@@ -92,41 +110,12 @@ template void Tsettings::getSimpleValues<int>(my_string&, int&, const int&);
 template void Tsettings::getParameterValueNOString<int>(my_string&, int&, const int&);
 template void Tsettings::getParameterValueNOString<float>(my_string&, float&, const int&);
 
-int Tsettings::parse_prior(my_string& text, TDistributionSettings* prior, float& value) {
-  value = 0.0f;
-  my_string name = text.extract_before(' ');
-  if (name.is_null()) {
-    // One leading blank is dropped; a second one leaves the name empty.
-    my_string rest = text.extract_after(' ');
-    text = rest;
-    name = text.extract_before(' ');
-  }
-  DISTRIBUTIONS id = prior->translateDistributionEnum(name.c_str());
-  if (id == NO_DISTRIBUTION) return 0;
-  if (prior->addDistributionID(id) == 0) return 0;
-  if (text.contains(' ')) {
-    my_string rest = text.extract_after(' ');
-    text = rest;
-  }
-  while (!text.is_null()) {
-    my_string token = text.extract_before(' ');
-    token.remove_blanks();
-    float x = text_to_float(token.c_str());
-    if (static_cast<double>(x) > static_cast<double>(value)) value = x;
-    prior->_params.push_back(x);
-    if (!text.contains(' ')) break;
-    my_string rest = text.extract_after(' ');
-    text = rest;
-  }
-  return settings_detail::prior_usable(prior) ? 1 : 0;
-}
-
 int Tsettings::FillABC_db(my_string& text, const int& slot, float& value) {
   value = 0.0f;
   if (slot < 0 || slot >= ABC_DB_SIZE) {
     // Parsed for its value only: the table has no such slot.
     TDistributionSettings scratch;
-    parse_prior(text, &scratch, value);
+    parse_prior_text(text, &scratch, value);
     AOS << "ERROR: the prior for slot " << slot
         << " cannot be used: the prior table has only slots 0 to 99!" << std::endl;
     _abc_error = true;
@@ -139,7 +128,7 @@ int Tsettings::FillRoutePrior(my_string& text, const int& route, float& value) {
   value = 0.0f;
   if (route < 0) {
     TDistributionSettings scratch;
-    parse_prior(text, &scratch, value);
+    parse_prior_text(text, &scratch, value);
     _abc_error = true;
     return 0;
   }
@@ -151,7 +140,7 @@ int Tsettings::FillRoutePrior(my_string& text, const int& route, float& value) {
 int Tsettings::install_prior(TDistributionSettings*& cell, my_string& text, float& value) {
   if (cell != nullptr) delete cell;
   cell = new TDistributionSettings();
-  if (parse_prior(text, cell, value) == 0) {
+  if (parse_prior_text(text, cell, value) == 0) {
     _abc_error = true;
     return 0;
   }

@@ -9,7 +9,6 @@
 #include "support/globaldef.h"
 #include "support/my_cstring.h"
 
-using stats_detail::cut_comment;
 using stats_detail::leading_float;
 using stats_detail::leading_int;
 using stats_detail::put_value;

@@ -49,12 +49,6 @@ inline int leading_int(const my_string& text) {
   return static_cast<int>(v);
 }
 
-// Text from the first "//" on is a comment (unless it starts the line).
-inline void cut_comment(my_string& line) {
-  const int p = line.rfind(my_string("//"));
-  line.remove(p, line.length() - p);
-}
-
 }  // namespace stats_detail
 
 #endif

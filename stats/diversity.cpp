@@ -112,13 +112,6 @@ float gene_diversity(double n, float s) {
   return static_cast<float>(div0(n, n - 1.0) * one_minus);
 }
 
-// The group table stores N_g as an int; sums beyond the int range saturate.
-int to_int_count(double v) {
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
-
 }  // namespace
 
 void write_legend(std::ofstream* out, std::vector<Tpop*>* pops, Tsettings* settings) {
@@ -312,7 +305,8 @@ void compute_whole_stats(std::vector<Tpop*>* pops, std::ofstream* out, Tsettings
       const std::vector<int>& mem = members[static_cast<std::size_t>(g - 1)];
       double Ng = 0.0;
       for (int i : mem) Ng += d[static_cast<std::size_t>(i)].n;
-      Ng_int[static_cast<std::size_t>(g - 1)] = to_int_count(Ng);
+      // Stored as an int; sums beyond the int range saturate.
+      Ng_int[static_cast<std::size_t>(g - 1)] = trunc_to_int(Ng);
       float Xg = 0.0f;
       for (int i : mem) {
         if (!d[static_cast<std::size_t>(i)].active) continue;

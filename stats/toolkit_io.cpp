@@ -10,7 +10,6 @@
 #include "stats/detail.h"
 #include "support/globaldef.h"
 
-using stats_detail::cut_comment;
 using stats_detail::leading_float;
 using stats_detail::leading_int;
 

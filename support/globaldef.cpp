@@ -1,5 +1,6 @@
 #include "support/globaldef.h"
 
+#include <climits>
 #include <cmath>
 
 #include <gsl/gsl_randist.h>
@@ -19,6 +20,13 @@ double getnormal() { return gsl_ran_gaussian(randomnumber, 1.0); }
 
 int getbinomial(const float& p, const int& n) {
   return static_cast<int>(gsl_ran_binomial(randomnumber, static_cast<double>(p), static_cast<unsigned int>(n)));
+}
+
+int trunc_to_int(double x) {
+  if (std::isnan(x)) return 0;
+  if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(x);
 }
 
 namespace globaldef {

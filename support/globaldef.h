@@ -28,4 +28,9 @@ namespace globaldef {
 int round(const float& x);
 }
 
+// x truncated toward zero and clamped to the int range; NaN gives 0. Sizes,
+// counts and input values pass through it wherever a double becomes an int,
+// so that no conversion is ever undefined.
+int trunc_to_int(double x);
+
 #endif

@@ -498,6 +498,11 @@ std::ostream& operator<<(std::ostream& os, const my_string& s) {
   return os;
 }
 
+void cut_comment(my_string& text) {
+  const int p = text.rfind(my_string("//"));
+  if (p >= 1) text.remove(p, text._length - p);
+}
+
 // ---------------------------------------------------------------- char arrays
 
 char* my_strcpy(char* dest, const char* src) { return std::strcpy(dest, src); }

@@ -93,6 +93,10 @@ my_string operator+(const my_string& a, const char* b);
 std::ostream& operator<<(std::ostream& os, const my_string& s);
 std::istream& operator>>(std::istream& is, my_string& s);
 
+// The comment cut of every reader: text from the first "//" on is dropped,
+// unless that "//" starts the text (which then stays whole).
+void cut_comment(my_string& text);
+
 char* my_strcpy(char* dest, const char* src);
 char* my_strcat(char* dest, const char* src);
 // Cuts s at the last occurrence of c.

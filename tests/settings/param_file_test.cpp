@@ -336,6 +336,21 @@ TEST(ParamFile, ClosingChecksInOrder) {
             "\n\tERROR: At least one initial allele per ancestral pool is needed!\n");
 }
 
+TEST(ParamFile, OnePoolPerGroupWithoutGroupsHasNoAllele) {
+  // Alleles per pool are given, but one pool per group of no group leaves
+  // the allele table empty: refused like a pool without alleles.
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Tsettings s;
+  ParamFile p;
+  p.one_pool = "1";
+  p.groups = "0";
+  read_all(s, p, "h\nh\n1 1 0 0 1 1\n1 1 0 0 1 1\n");
+  EXPECT_EQ(s._num_alleles_per_pool, 2);
+  EXPECT_EQ(s._num_alleles, 0);
+  EXPECT_EQ(s._errors, (std::vector<int>{5, 5, 12}));
+}
+
 TEST(ParamFile, ImpossibleGrids) {
   testutil::TempDir dir;
   testutil::LogCapture log;

@@ -53,8 +53,8 @@ TEST(ValueSyntax, NonFiniteAndOutOfRangeConversions) {
   EXPECT_EQ(read_int(s, "-1e20"), INT_MIN);
   EXPECT_EQ(read_int(s, "3e9"), INT_MAX);
   EXPECT_EQ(read_int(s, "1e300"), INT_MAX);  // finite double beyond the float range
-  EXPECT_EQ(float_to_int(2147483520.0f), 2147483520);
-  EXPECT_EQ(float_to_int(-2147483648.0f), INT_MIN);
+  EXPECT_EQ(trunc_to_int(2147483520.0f), 2147483520);
+  EXPECT_EQ(trunc_to_int(-2147483648.0f), INT_MIN);
 }
 
 TEST(ValueSyntax, FixedOnlyReaderRefusesPriors) {
