@@ -40,6 +40,13 @@ void updatepopfromsettings(std::vector<Tpop*>* demes, Tsettings* s);
 // Deletes every deme together with its individuals.
 void delete_pops_and_inds(std::vector<Tpop*>* demes);
 
+// Where a deme's genetic state lives: in its frequencies while _freq_ready
+// holds (frequency mode, and a deme just back from it whose individuals are
+// rebuilt only in its next reproduction), else in its current list (individual
+// mode, and a deme that has just entered frequency mode and builds its
+// frequencies from that list in its next reproduction).
+inline bool state_in_frequencies(const Tpop* deme) { return deme->_freq_ready; }
+
 // ---- helpers of the same family that the run itself does not call ----
 
 void creates_inds(std::vector<Tpop*>* demes, Tsettings* s);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "driver/grid.h"
 #include "settings/settings.h"
 #include "support/globaldef.h"
 
@@ -35,9 +36,12 @@ int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, con
   }
   if (candidate < 0) return append_allele(demes, alleles);
   std::size_t c = static_cast<std::size_t>(candidate);
+  // Only frequencies that hold a deme's state are summed: a deme that has
+  // just entered frequency mode still lives in its individuals (its copies
+  // are in the counts), while one just back from it still lives in _freq.
   float held = 0.0f;
   for (const Tpop* d : *demes) {
-    if (d != nullptr && d->_freq_mode && c < d->_freq.size()) held += d->_freq[c];
+    if (d != nullptr && state_in_frequencies(d) && c < d->_freq.size()) held += d->_freq[c];
   }
   if (held != 0.0f) return append_allele(demes, alleles);
   return candidate;
@@ -46,7 +50,7 @@ int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, con
 // Number of successful trials of one deme; the draws come in one block.
 int count_mutations(const Tpop* d, float rate) {
   int c = 0;
-  if (d->_freq_mode) {
+  if (state_in_frequencies(d)) {
     int n = trunc_to_int(d->_size);
     double rate_d = static_cast<double>(rate);
     for (int t = 0; t < n; ++t) {
@@ -69,11 +73,15 @@ void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tse
     Tpop* d = (*demes)[di];
     if (d == nullptr) continue;
     int k = static_cast<int>(di) + 1;
+    // A deme that switched mode in the last generation rebuilds its state only
+    // in its next reproduction: its mutations go where the state is now, so
+    // that the rebuild carries them over.
+    const bool in_frequencies = state_in_frequencies(d);
     int c = count_mutations(d, s->_mutation_rate);
     for (int t = 0; t < c; ++t) {
       int a = choose_allele(demes, alleles, s);
       AOS << "A new mutation a" << a + 1 << " appears in population " << k;
-      if (d->_freq_mode) {
+      if (in_frequencies) {
         d->Add_mutation(a);  // completes the log line
         continue;
       }

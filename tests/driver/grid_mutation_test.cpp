@@ -62,7 +62,7 @@ TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
   w.grid(2, 1);
   w.build(2);
   populate(w, 0);
-  w.demes[1]->_freq_mode = true;
+  w.demes[1]->_freq_mode = w.demes[1]->_freq_ready = true;
   w.demes[1]->_size = 0.9;
   w.s._mutation_rate = 0.5f;
   Add_mutation(&w.demes, &w.alleles, &w.s);
@@ -75,7 +75,7 @@ TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
   World f(12);
   f.grid(1, 1);
   f.build(2);
-  f.demes[0]->_freq_mode = true;
+  f.demes[0]->_freq_mode = f.demes[0]->_freq_ready = true;
   f.demes[0]->_size = 3.7;
   f.s._mutation_rate = 1e-9f;
   Add_mutation(&f.demes, &f.alleles, &f.s);
@@ -94,7 +94,7 @@ TEST(GridMutationStep, ReusesALostAlleleThenCreatesANewOne) {
   w.s._mutation_rate = 1.0f;
   populate(w, 0);
   Tpop* d = w.demes[0];
-  d->_freq_mode = true;
+  d->_freq_mode = d->_freq_ready = true;
   d->_size = 2.0;  // two trials, two mutations
   d->_freq = {0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
   for (int i = 0; i < 3; ++i) w.alleles[static_cast<std::size_t>(i)]->_count = 4.0;
