@@ -10,14 +10,11 @@
 
 namespace {
 
-// Appends a new allele to the table and a slot for it to every deme's
-// per-allele arrays, so that the arrays stay as long as the table.
-int append_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles) {
+// Appends a new allele to the table. The demes' per-allele arrays are not
+// touched here: see Add_mutation.
+int append_allele(std::vector<Tallele*>* alleles) {
   int a = static_cast<int>(alleles->size());
   alleles->push_back(new Tallele(a));
-  for (Tpop* d : *demes) {
-    if (d != nullptr) d->updatefreqvect();
-  }
   return a;
 }
 
@@ -25,7 +22,7 @@ int append_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles) {
 // allele without copies is taken again unless a frequency-mode deme still
 // holds it.
 int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, const Tsettings* s) {
-  if (s->_intermediate_output == 0) return append_allele(demes, alleles);
+  if (s->_intermediate_output == 0) return append_allele(alleles);
   int candidate = -1;
   for (std::size_t i = 0; i < alleles->size(); ++i) {
     const Tallele* al = (*alleles)[i];
@@ -34,7 +31,7 @@ int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, con
       break;
     }
   }
-  if (candidate < 0) return append_allele(demes, alleles);
+  if (candidate < 0) return append_allele(alleles);
   std::size_t c = static_cast<std::size_t>(candidate);
   // Only frequencies that hold a deme's state are summed: a deme that has
   // just entered frequency mode still lives in its individuals (its copies
@@ -43,7 +40,7 @@ int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, con
   for (const Tpop* d : *demes) {
     if (d != nullptr && state_in_frequencies(d) && c < d->_freq.size()) held += d->_freq[c];
   }
-  if (held != 0.0f) return append_allele(demes, alleles);
+  if (held != 0.0f) return append_allele(alleles);
   return candidate;
 }
 
@@ -82,6 +79,7 @@ void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tse
       int a = choose_allele(demes, alleles, s);
       AOS << "A new mutation a" << a + 1 << " appears in population " << k;
       if (in_frequencies) {
+        d->growfreqarrays(alleles->size());
         d->Add_mutation(a);  // completes the log line
         continue;
       }
@@ -98,5 +96,11 @@ void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tse
       AOS << " with a frequency equal to " << f << " (former allele = a" << old + 1 << ")"
           << std::endl;
     }
+  }
+  // Giving every deme a slot per new allele would cost demes x alleles at
+  // every step. Only the demes that read their per-allele arrays get them
+  // now; the others are grown when they enter frequency mode.
+  for (Tpop* d : *demes) {
+    if (d != nullptr && reads_allele_arrays(d)) d->growfreqarrays(alleles->size());
   }
 }

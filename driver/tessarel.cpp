@@ -224,8 +224,9 @@ int run_tessarel(const SeedSource& next_seed) {
       changepopstructure(&settings, &demes, g);
       if (settings._mutation_rate > 0.0f && g > 0) Add_mutation(&demes, &alleles, &settings);
       for (size_t a = 0; a < alleles.size(); ++a) alleles[a]->_count = 0.0;
+      // Only a frequency-mode receiver is ever given allele copies.
       for (size_t i = 0; i < npop; ++i) {
-        std::fill(demes[i]->_imm_alleles.begin(), demes[i]->_imm_alleles.end(), 0);
+        if (demes[i]->_freq_mode) std::fill(demes[i]->_imm_alleles.begin(), demes[i]->_imm_alleles.end(), 0);
       }
       const bool migration = settings._num_pop - settings._num_unactive_deme > 1;
       const bool routes = settings._num_modified_mig > 0;
@@ -277,6 +278,7 @@ int run_tessarel(const SeedSource& next_seed) {
         const int size = trunc_to_int(deme->_size);
         if (frequency_threshold < size && !deme->_freq_ready) {
           deme->_freq_mode = true;
+          deme->growfreqarrays(alleles.size());
           AOS << "Pop [" << (i + 1) << "] enters frequency mode at generation " << g << "!" << std::endl;
         }
         if (deme->_freq_mode && frequency_threshold > size) {
