@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/mutation_step.h"
+#include "driver/tessarel.h"
 #include "grid_fixture.h"
 #include "test_util.h"
 
@@ -47,6 +48,16 @@ TEST(GridMutationStep, WithoutIntermediateOutputEveryMutationIsANewAllele) {
   EXPECT_EQ(text.substr(0, text.find('\n') + 1),
             "A new mutation a4 appears in population 1 with a frequency equal to 0.05 (former allele = a1)\n");
   EXPECT_NE(text.find("A new mutation a14 appears in population 2 with"), std::string::npos);
+
+  // A deme entering frequency mode gets a zero slot for every allele added
+  // while it kept individuals.
+  Tpop* d = w.demes[0];
+  d->_size = 11.0;
+  switch_mode(d, 0, 10, 3, w.alleles.size());
+  ASSERT_TRUE(d->_freq_mode);
+  EXPECT_EQ(d->_freq, std::vector<float>(23, 0.0f));
+  EXPECT_TRUE(d->_gam1 == d->_freq && d->_gam2 == d->_freq);
+  EXPECT_EQ(d->_imm_alleles, std::vector<int>(23, 0));
 }
 
 TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
