@@ -19,8 +19,8 @@ int append_allele(std::vector<Tallele*>* alleles) {
 }
 
 // Allele number a mutation carries. With intermediate output on, the first
-// allele without copies is taken again unless a frequency-mode deme still
-// holds it.
+// allele without copies is taken again unless a deme whose state lives in
+// its frequencies still holds it.
 int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, const Tsettings* s) {
   if (s->_intermediate_output == 0) return append_allele(alleles);
   int candidate = -1;
