@@ -90,14 +90,14 @@ void renew_generator(const SeedSource& next_seed) {
     old_output = gsl_rng_get(randomnumber);
     gsl_rng_free(randomnumber);
   }
-  randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
+  randomnumber = gsl_rng_alloc(run_generator_type);
   gsl_rng_set(randomnumber, renewal_seed(fresh, old_output));
 }
 
 int run_tessarel(const SeedSource& next_seed) {
   AOS << "Starting program ...ok!" << std::endl;
   const long seed = next_seed();
-  randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
+  randomnumber = gsl_rng_alloc(run_generator_type);
   gsl_rng_set(randomnumber, seed);
   AOS << "Inialization of the random number with seed " << seed << std::endl;
 
