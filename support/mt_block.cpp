@@ -24,11 +24,8 @@ void set(void* vstate, unsigned long seed) {
     std::uint32_t const prev = s->mt[i - 1];
     s->mt[i] = 1812433253U * (prev ^ (prev >> 30)) + static_cast<std::uint32_t>(i);
   }
-  s->next = N;
-  s->div_n = 0;
-  s->div_limit = 0;
-  s->div_magic = 0;
-  for (int i = 0; i < N; ++i) s->out[i] = 0;
+  s->next = N;  // the first draw refills the block
+  s->div_n = 0;  // no divisor cached: the state comes from malloc
 }
 
 unsigned long get(void* vstate) { return next_word(static_cast<State*>(vstate)); }
