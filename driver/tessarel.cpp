@@ -83,7 +83,7 @@ double memory_budget_bytes() {
 
 // The run's generators are all made here, of one type.
 gsl_rng* new_generator(unsigned long seed) {
-  gsl_rng* generator = gsl_rng_alloc(gsl_rng_mt19937);
+  gsl_rng* generator = gsl_rng_alloc(run_generator_type);
   gsl_rng_set(generator, seed);
   return generator;
 }
