@@ -299,7 +299,9 @@ void ind_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allele
 
   bool const report = settings != nullptr && settings->_intermediate_output != 0;
   std::vector<double>& counts = count_buffer();
-  counts.assign(alleles != nullptr ? alleles->size() : 0, 0.0);
+  // Read only by the row and by the rare-allele model: zeroing a slot per
+  // allele for every deme would cost demes x alleles each generation.
+  if (report || model == RARE_ALLELE) counts.assign(alleles != nullptr ? alleles->size() : 0, 0.0);
   // Without a row to write, the counts serve the rare-allele model only and
   // come from the layout of the parents' copies further down.
   bool const count_later = !report && model == RARE_ALLELE;
