@@ -24,7 +24,8 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   EXPECT_EQ(check_if_migrationisallowed(5, 6, &froms, &tos), 0);
   EXPECT_EQ(check_if_migrationisallowed(6, 5, &froms, &tos), 1);
 
-  // A 3 x 3 grid whose centre has routes towards slots 3, 2 and 1.
+  // A 3 x 3 grid whose centre has a route in each slot; deme 2 has one
+  // towards deme 1.
   Tsettings s;
   s._x_coordinate = s._y_coordinate = 3;
   s._num_pop = 9;
@@ -38,10 +39,10 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
     s._group_deme.push_back(1);
     s._samp_size_deme.push_back(5);
   }
-  s._modified_mig_from = {4, 4, 4};
-  s._modified_mig_to = {1, 7, 3};
-  s._modified_mig = {0.3f, 0.2f, 0.1f};
-  s._num_modified_mig = 3;
+  s._modified_mig_from = {4, 4, 4, 4, 1};
+  s._modified_mig_to = {1, 7, 3, 5, 0};
+  s._modified_mig = {0.3f, 0.2f, 0.1f, 0.4f, 0.5f};
+  s._num_modified_mig = 5;
   randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
   std::vector<Tallele*> alleles(3, nullptr);
   creates_alleles(&alleles, 3);
@@ -53,20 +54,25 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   log.clear();
   updatemodifiedmigrvalues(&demes, &s);
   EXPECT_EQ(log.text(),
+            "\tMigration from deme 2 to deme 1 modified by 0.5 during the whole simulation\n"
+            "\tGeneration 0: migration from deme 2 to deme 1 modified with by 0.5\n"
+            "\tMigration from deme 5 to deme 6 modified by 0.4 during the whole simulation\n"
             "\tMigration from deme 5 to deme 4 modified by 0.1 during the whole simulation\n"
             "\tMigration from deme 5 to deme 8 modified by 0.2 during the whole simulation\n"
             "\tMigration from deme 5 to deme 2 modified by 0.3 during the whole simulation\n"
+            "\tGeneration 0: migration from deme 5 to deme 6 modified with by 0.4\n"
             "\tGeneration 0: migration from deme 5 to deme 4 modified with by 0.1\n"
             "\tGeneration 0: migration from deme 5 to deme 2 modified with by 0.3\n"
             "\tGeneration 0: migration from deme 5 to deme 8 modified with by 0.2\n");
   setallmodifiedmigrvaluestothefirstone(&s);
-  EXPECT_EQ(s._modified_mig, (std::vector<float>{0.3f, 0.3f, 0.3f}));
+  EXPECT_EQ(s._modified_mig, std::vector<float>(5, 0.3f));
 
   creates_inds(&demes, &s);
   EXPECT_EQ(demes[8]->_current->size(), 4u);
   EXPECT_EQ((*demes[8]->_current)[3]->_allele2->_id, 0);
 
-  s._num_alleles_per_pool = 3;
+  s._num_alleles_per_pool = 2;
+  Tgeno::_init_num_allele_per_grp = 1;
   my_string prior("UNIFORM 0.1 0.2");
   float v = 0.0f;
   ASSERT_EQ(s.FillABC_db(prior, MUTATION_RATE, v), 1);
@@ -76,6 +82,7 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   }
   EXPECT_EQ(testutil::read_file("abc.txt"), std::string(s._abc_line.c_str()));
   EXPECT_TRUE(s._mutation_rate >= 0.1f && s._mutation_rate <= 0.2f);
+  EXPECT_EQ(Tgeno::_init_num_allele_per_grp, 2);
   delete_pops_and_inds(&demes);
   delete_alleles(&alleles);
   gsl_rng_free(randomnumber);
