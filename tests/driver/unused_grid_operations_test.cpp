@@ -71,7 +71,9 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   EXPECT_EQ(demes[8]->_current->size(), 4u);
   EXPECT_EQ((*demes[8]->_current)[3]->_allele2->_id, 0);
 
-  s._num_alleles_per_pool = 2;
+  // The pools stay inside the start-up alleles, not the ones mutation adds.
+  alleles.push_back(new Tallele(3));
+  s._num_alleles_per_pool = 4;
   Tgeno::_init_num_allele_per_grp = 1;
   my_string prior("UNIFORM 0.1 0.2");
   float v = 0.0f;
@@ -82,7 +84,7 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   }
   EXPECT_EQ(testutil::read_file("abc.txt"), std::string(s._abc_line.c_str()));
   EXPECT_TRUE(s._mutation_rate >= 0.1f && s._mutation_rate <= 0.2f);
-  EXPECT_EQ(Tgeno::_init_num_allele_per_grp, 2);
+  EXPECT_EQ(Tgeno::_init_num_allele_per_grp, 3);
   delete_pops_and_inds(&demes);
   delete_alleles(&alleles);
   gsl_rng_free(randomnumber);
