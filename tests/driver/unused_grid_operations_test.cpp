@@ -67,7 +67,9 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   setallmodifiedmigrvaluestothefirstone(&s);
   EXPECT_EQ(s._modified_mig, std::vector<float>(5, 0.3f));
 
+  s._init_k_deme[0] = -3.0;
   creates_inds(&demes, &s);
+  EXPECT_EQ(demes[0]->_current->size(), 0u);
   EXPECT_EQ(demes[8]->_current->size(), 4u);
   EXPECT_EQ((*demes[8]->_current)[3]->_allele2->_id, 0);
 
