@@ -31,8 +31,8 @@ std::size_t const SLOTS_PER_BLOCK = 8192;
 std::size_t const SLOTS_OFFSET = (sizeof(Block) + alignof(Slot) - 1) / alignof(Slot) * alignof(Slot);
 
 Block* newest = nullptr;
-Slot* fresh = nullptr;      // next never-used slot of the newest block
-Slot* fresh_end = nullptr;
+Slot* fresh = nullptr;       // next never-used slot of the newest block
+Slot* fresh_end = nullptr;   // end of the newest block
 Slot* free_slots = nullptr;  // slots given back, the last one first
 std::size_t live = 0;
 
@@ -62,7 +62,6 @@ void all_given_back() {
   }
   newest->older = nullptr;
   fresh = first_slot(newest);
-  fresh_end = fresh + SLOTS_PER_BLOCK;
   free_slots = nullptr;
 }
 

@@ -11,13 +11,20 @@
 TEST(GenotypeStorage, LiveIndividualsKeepTheirOwnSlot) {
   coretest::World w(2, 2);
   std::vector<std::pair<Tgeno*, float> > live;
+  std::vector<std::vector<float>*> others;  // plain heap blocks made in between
   float tag = 0.0f;
   auto make = [&](int n) {
-    for (int i = 0; i < n; ++i, ++tag) live.emplace_back(new Tgeno(tag, 1, 0), tag);
+    for (int i = 0; i < n; ++i, ++tag) {
+      live.emplace_back(new Tgeno(tag, 1, 0), tag);
+      if (i % 64 == 0) others.push_back(new std::vector<float>(6, tag));
+    }
   };
   auto intact = [&]() {
     for (auto const& x : live) {
       if (x.first->_f2 != x.second || x.first->_allele1 != w.table[1] || x.first->_allele2 != w.table[0]) return false;
+    }
+    for (auto const* v : others) {
+      if (*v != std::vector<float>(6, v->front())) return false;
     }
     return true;
   };
@@ -37,4 +44,5 @@ TEST(GenotypeStorage, LiveIndividualsKeepTheirOwnSlot) {
     EXPECT_TRUE(intact()) << "round " << round;
   }
   for (auto const& x : live) delete x.first;
+  for (auto* v : others) delete v;
 }

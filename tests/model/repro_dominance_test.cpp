@@ -15,14 +15,13 @@ namespace {
 
 const char* const NO_HET = "Warning : unable to find an heterozygote, skipped.";
 
-// Share of offspring carrying allele 0 when one parent of P carries
-// `zeros` copies of it and every other parent is (1, 1).
-double carrier_share(int P, int zeros, float s, int offspring, unsigned long seed) {
+// Share of offspring carrying allele 0 among P parents: `hom` of them are
+// (0, 0), `het` are (0, 1) and all others (1, 1).
+double carrier_share(int P, int hom, int het, float s, int offspring, unsigned long seed) {
   World w(2, seed);
   Deme d(2, offspring);
   d.pop._s = s;
-  d.parent(0, zeros == 2 ? 0 : 1);
-  for (int i = 1; i < P; ++i) d.parent(1, 1);
+  for (int i = 0; i < P; ++i) d.parent(i < hom + het ? 0 : 1, i < hom ? 0 : 1);
   d.offspring_slots(offspring);
   d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
   int carriers = 0;
@@ -34,26 +33,47 @@ double carrier_share(int P, int zeros, float s, int offspring, unsigned long see
 
 TEST(ReproDominance, CarrierShareFollowsTheUnboundedRedraw) {
   // Ordered pairs of copies of two parents: those holding a copy of allele 0
-  // always pass, the others with probability 1 - s. With s = 0.999 most
-  // offspring reach 1000 rejections.
-  const int P = 1000, n = 4000;
-  const double keep = 1.0 - static_cast<double>(0.999f);
-  for (int zeros = 1; zeros <= 2; ++zeros) {
-    const double others = 2.0 * P - zeros;  // copies of allele 1
-    const double other_pairs = others * others - (zeros == 1 ? 1.0 : 0.0) - 4.0 * (P - 1);
-    const double all_pairs = 4.0 * P * (P - 1);
-    const double carrier_pairs = all_pairs - other_pairs;
+  // always pass, the others with probability 1 - s. Here from 13 % to 67 %
+  // of the offspring reach 1000 rejections.
+  struct Case { int P, hom, het; float s; } const cases[] = {{1000, 0, 1, 0.999f}, {10000, 1, 1, 0.9999f}};
+  const int n = 4000;
+  for (const Case& c : cases) {
+    const double keep = 1.0 - static_cast<double>(c.s);
+    const double others = 2.0 * c.P - 2 * c.hom - c.het;  // copies of allele 1
+    const double other_pairs = others * others - c.het - 4.0 * (c.P - c.hom - c.het);
+    const double carrier_pairs = 4.0 * c.P * (c.P - 1) - other_pairs;
     const double p = carrier_pairs / (carrier_pairs + keep * other_pairs);
     const double se = std::sqrt(p * (1.0 - p) / n);
-    EXPECT_NEAR(carrier_share(P, zeros, 0.999f, n, 31 + zeros), p, 4.0 * se) << zeros << " copies";
+    EXPECT_NEAR(carrier_share(c.P, c.hom, c.het, c.s, n, 31), p, 4.0 * se) << c.P;
   }
 }
 
 TEST(ReproDominance, OnlyCarriersPassWhenSelectionIsComplete) {
   testutil::LogCapture log;
-  EXPECT_EQ(carrier_share(1000, 1, 1.0f, 200, 5), 1.0);
-  EXPECT_EQ(carrier_share(1000, 2, 2.5f, 100, 6), 1.0);
+  EXPECT_EQ(carrier_share(1000, 0, 1, 1.0f, 200, 5), 1.0);
+  EXPECT_EQ(carrier_share(3000, 1, 1, 2.5f, 200, 6), 1.0);
   EXPECT_EQ(log.text(), "");
+}
+
+TEST(ReproDominance, DirectDrawTakesTwoDistinctParentsEvenly) {
+  // Without allele 0 and with s near 1 nearly every offspring reaches the
+  // bound; each ordered pair of parents must then be as likely as any other.
+  World w(7, 21);
+  Deme d(7, 600);
+  d.pop._s = 0.9999f;
+  d.parent(1, 2);
+  d.parent(3, 4);
+  d.parent(5, 6);
+  d.offspring_slots(600);
+  d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
+  int pairs[3][3] = {};
+  for (Tgeno* g : d.next()) ++pairs[(reprotest::id1(g) - 1) / 2][(reprotest::id2(g) - 1) / 2];
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      if (i == j) EXPECT_EQ(pairs[i][j], 0);
+      else EXPECT_NEAR(pairs[i][j], 100, 37) << i << j;  // 4 standard errors
+    }
+  }
 }
 
 TEST(ReproDominance, NoPassablePairEndsWithOneWarningPerOffspring) {
@@ -68,5 +88,12 @@ TEST(ReproDominance, NoPassablePairEndsWithOneWarningPerOffspring) {
     d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
     EXPECT_EQ(reprotest::count_of(log.text(), NO_HET), 4) << s;
     EXPECT_EQ(reprotest::count_of(log.text(), "\n"), 4) << s;
+    // Per offspring 1000 tested pairs (two copies and a uniform each), then
+    // one pair kept untested.
+    for (int k = 0; k < 4; ++k) {
+      for (int r = 0; r < 1000; ++r) w.tint(6), w.tint(6), w.tfloat();
+      w.tint(6), w.tint(6);
+    }
+    EXPECT_TRUE(w.in_step()) << s;
   }
 }
