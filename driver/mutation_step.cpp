@@ -1,6 +1,7 @@
 #include "driver/mutation_step.h"
 
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <ostream>
 
@@ -44,22 +45,43 @@ int choose_allele(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, con
   return candidate;
 }
 
+// Successes among n trials, each drawing u = getfloat() and succeeding when
+// hit(u). A run's own generator makes u a 32-bit word over 2^32, and hit is
+// true on a prefix of [0, 1): the successes are then the words below one
+// limit, counted a block at a time with the same words consumed.
+template <class Hit>
+std::size_t count_hits(std::size_t n, Hit hit) {
+  if (randomnumber->type != &mtblock::kind) {
+    std::size_t c = 0;
+    for (std::size_t t = 0; t < n; ++t) {
+      if (hit(getfloat())) ++c;
+    }
+    return c;
+  }
+  std::uint64_t lo = 0;  // every word below lo is a success
+  std::uint64_t hi = std::uint64_t(1) << 32;
+  while (lo < hi) {
+    std::uint64_t const mid = lo + (hi - lo) / 2;
+    if (hit(static_cast<double>(mid) * (1.0 / 4294967296.0)))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return static_cast<std::size_t>(mtblock::count_below(mtblock::state_of(randomnumber), n, lo));
+}
+
 // Number of successful trials of one deme; the draws come in one block.
 int count_mutations(const Tpop* d, float rate) {
-  int c = 0;
+  std::size_t c = 0;
   if (state_in_frequencies(d)) {
     int n = trunc_to_int(d->_size);
     double rate_d = static_cast<double>(rate);
-    for (int t = 0; t < n; ++t) {
-      if (rate_d > getfloat()) ++c;
-    }
+    if (n > 0) c = count_hits(static_cast<std::size_t>(n), [rate_d](double u) { return rate_d > u; });
   } else {
     std::size_t n = d->_current != nullptr ? d->_current->size() : 0;
-    for (std::size_t t = 0; t < n; ++t) {
-      if (rate > static_cast<float>(getfloat())) ++c;
-    }
+    c = count_hits(n, [rate](double u) { return rate > static_cast<float>(u); });
   }
-  return c;
+  return static_cast<int>(c);
 }
 
 }  // namespace

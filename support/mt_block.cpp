@@ -53,6 +53,22 @@ void refill(State* s) {
   s->next = 0;
 }
 
+std::uint64_t count_below(State* s, std::uint64_t n, std::uint64_t limit) {
+  std::uint64_t hits = 0;
+  while (n > 0) {
+    if (s->next >= static_cast<std::uint32_t>(N)) refill(s);
+    std::uint32_t const left = static_cast<std::uint32_t>(N) - s->next;
+    std::uint32_t const take = n < left ? static_cast<std::uint32_t>(n) : left;
+    std::uint32_t const* const w = s->out + s->next;
+    std::uint32_t in_block = 0;
+    for (std::uint32_t i = 0; i < take; ++i) in_block += static_cast<std::uint64_t>(w[i]) < limit;
+    hits += in_block;
+    s->next += take;
+    n -= take;
+  }
+  return hits;
+}
+
 void set_divisor(State* s, std::uint32_t n) {
   std::uint32_t const scale = 0xffffffffU / n;
   s->div_n = n;

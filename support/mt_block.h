@@ -65,6 +65,10 @@ inline std::uint32_t uniform_int(State* s, std::uint32_t n) {
   }
 }
 
+// How many of the next n words lie below limit: the words n calls of
+// next_word would hand out, counted a block at a time.
+std::uint64_t count_below(State* s, std::uint64_t n, std::uint64_t limit);
+
 // gsl_rng_uniform(r): the word over 2^32 (scaling by a power of two is exact).
 inline double uniform(State* s) { return next_word(s) * (1.0 / 4294967296.0); }
 
