@@ -23,6 +23,7 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   std::vector<int> froms = {0, 5}, tos = {1, 6};
   EXPECT_EQ(check_if_migrationisallowed(5, 6, &froms, &tos), 0);
   EXPECT_EQ(check_if_migrationisallowed(6, 5, &froms, &tos), 1);
+  EXPECT_EQ(log.text(), "Migration not allowed from pop 6 to pop 7\n");
 
   // A 3 x 3 grid whose centre has a route in each slot; deme 2 has one
   // towards deme 1.
