@@ -1,0 +1,185 @@
+// Diversity statistics and the analysis of molecular variance against the
+// textbook formulas, computed here in double from the allele counts.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "stats/diversity.h"
+#include "test_util.h"
+
+namespace {
+
+struct DemeSpec {
+  std::vector<int> counts;  // copies per allele; copy k pairs with copy k + n/2
+  int group;
+  bool inactive;
+};
+
+// The demes, their table and the two lines they give.
+struct Table {
+  std::vector<Tallele*> alleles;
+  std::vector<Tpop*> pops;
+  Tsettings settings;
+  std::vector<std::vector<int>> genotypes;  // per deme: allele pairs, flattened
+  Table(const std::vector<DemeSpec>& demes, int groups, int n_alleles = 4) {
+    for (int a = 0; a < n_alleles; ++a) alleles.push_back(new Tallele(a));
+    Tgeno::_pallelevect = &alleles;
+    for (const DemeSpec& d : demes) {
+      Tpop* p = new Tpop(0, static_cast<int>(pops.size()), -1, -1);
+      p->create_ind_vector(0, 0, 0.0f);
+      std::vector<int> copies;
+      for (std::size_t a = 0; a < d.counts.size(); ++a) copies.insert(copies.end(), d.counts[a], int(a));
+      const std::size_t half = copies.size() / 2;
+      for (std::size_t k = 0; k < half; ++k) p->_current->push_back(new Tgeno(copies[k], copies[k + half]));
+      p->_group = d.group;
+      p->_inactive = d.inactive;
+      settings._num_unactive_deme += d.inactive;
+      pops.push_back(p);
+    }
+    settings._num_pop = static_cast<int>(pops.size());
+    settings._num_pop_groups = groups;
+  }
+  ~Table() {
+    for (Tpop* p : pops) p->delete_ind_vector(), delete p;
+    for (Tallele* a : alleles) delete a;
+    Tgeno::_pallelevect = nullptr;
+  }
+  std::string lines() {
+    testutil::TempDir dir;
+    {
+      std::ofstream out("stats");
+      write_legend(&out, &pops, &settings);
+      compute_whole_stats(&pops, &out, &settings, static_cast<int>(alleles.size()));
+    }
+    return testutil::read_file("stats");
+  }
+};
+
+std::vector<double> fields(const std::string& line) {
+  std::vector<double> v;
+  std::istringstream in(line);
+  for (std::string f; std::getline(in, f, '\t');) v.push_back(f.empty() ? NAN : std::stod(f));
+  return v;
+}
+
+// Pairs of gene copies carrying different alleles, one from each deme.
+double differ(const std::vector<int>& a, const std::vector<int>& b) {
+  double na = 0, nb = 0, same = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const double x = i < a.size() ? a[i] : 0, y = i < b.size() ? b[i] : 0;
+    na += x, nb += y, same += x * y;
+  }
+  return na * nb - same;
+}
+
+double copies(const std::vector<int>& c) {
+  double n = 0;
+  for (int x : c) n += x;
+  return n;
+}
+
+// F-statistics of the given demes; groups 1..G, any other group in none.
+std::vector<double> amova(const std::vector<DemeSpec>& d, const std::vector<int>& use, int G) {
+  double N = 0, X = 0, wp = 0, S2 = 0, P = static_cast<double>(use.size());
+  for (int i : use) N += copies(d[i].counts);
+  for (int i : use) {
+    for (int j : use) X += differ(d[i].counts, d[j].counts);
+    wp += differ(d[i].counts, d[i].counts) / (2 * copies(d[i].counts));
+    S2 += std::pow(copies(d[i].counts), 2) / N;
+  }
+  const double ssd_t = X / (2 * N), sc = wp / (N - P);
+  if (G == 1) {
+    const double sa = ((ssd_t - wp) / (P - 1) - sc) / ((N - S2) / (P - 1));
+    return {sa / (sa + sc)};
+  }
+  double wg = 0, T1 = 0, T2 = 0;
+  for (int g = 1; g <= G; ++g) {
+    double Ng = 0, Xg = 0;
+    for (int i : use) Ng += (d[i].group == g) * copies(d[i].counts);
+    for (int i : use)
+      for (int j : use)
+        if (d[i].group == g && d[j].group == g) Xg += differ(d[i].counts, d[j].counts);
+    for (int i : use)
+      if (d[i].group == g) T1 += std::pow(copies(d[i].counts), 2) / Ng;
+    wg += Ng > 0 ? Xg / (2 * Ng) : 0;
+    T2 += Ng * Ng / N;
+  }
+  const double n = (N - T1) / (P - G), n1 = (T1 - S2) / (G - 1), n2 = (N - T2) / (G - 1);
+  const double sb = ((wg - wp) / (P - G) - sc) / n;
+  const double sa = ((ssd_t - wg) / (G - 1) - n1 * sb - sc) / n2, T = sa + sb + sc;
+  return {(sa + sb) / T, sa / T, sb / (sb + sc)};
+}
+
+// Every field of the line, from the counts: per deme and in total the number
+// of alleles, the share of heterozygous individuals and the gene diversity;
+// the AMOVA; the pairwise Fst.
+std::vector<double> expected(const std::vector<DemeSpec>& d, int G) {
+  std::vector<double> v;
+  std::vector<int> use, total(4, 0);
+  double het_all = 0;
+  auto per_deme = [&v](const std::vector<int>& c, double het) {
+    const double n = copies(c);
+    int na = 0;
+    for (int x : c) na += x > 0;
+    v.insert(v.end(), {double(na), het / (n / 2), n / (n - 1) * differ(c, c) / (n * n)});
+  };
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    if (d[i].inactive) continue;
+    use.push_back(int(i));
+    std::vector<int> copy;
+    for (std::size_t a = 0; a < d[i].counts.size(); ++a) copy.insert(copy.end(), d[i].counts[a], int(a));
+    double het = 0;
+    for (std::size_t k = 0; k < copy.size() / 2; ++k) het += copy[k] != copy[k + copy.size() / 2];
+    per_deme(d[i].counts, het);
+    het_all += het;
+    for (std::size_t a = 0; a < d[i].counts.size(); ++a) total[a] += d[i].counts[a];
+  }
+  per_deme(total, het_all);
+  if (use.size() < 2) return v;
+  for (double f : amova(d, use, G)) v.push_back(f);
+  for (std::size_t i = 0; i < use.size(); ++i)
+    for (std::size_t j = i + 1; j < use.size(); ++j) v.push_back(amova(d, {use[i], use[j]}, 1)[0]);
+  return v;
+}
+
+}  // namespace
+
+TEST(Diversity, LineMatchesTheTextbookFormulas) {
+  const std::vector<std::vector<DemeSpec>> tables = {
+      {{{10, 2, 0, 4}, 1, false}, {{3, 9, 6}, 1, false}, {{0, 4, 8, 8}, 1, false}},
+      {{{12, 4}, 1, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 2, false}, {{0, 6, 10, 4}, 2, false}},
+      {{{6, 6}, 1, false}, {{4, 8}, 2, true}, {{8, 2, 2}, 2, false}, {{1, 1, 6, 4}, 1, false}, {{5, 5, 4}, 2, false}},
+      {{{12, 4}, 0, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 3, false}, {{0, 6, 10, 4}, 1, false},
+       {{4, 4, 4}, 2, false}, {{2, 2, 8}, 2, false}}};
+  const int groups[] = {1, 2, 2, 2};
+  for (std::size_t t = 0; t < 4; ++t) {
+    Table table(tables[t], groups[t]);
+    const std::string text = table.lines();
+    const std::string line = text.substr(text.find('\n') + 1);
+    ASSERT_EQ(line.back(), '\n');
+    const std::vector<double> got = fields(line.substr(0, line.size() - 1));
+    const std::vector<double> want = expected(tables[t], groups[t]);
+    ASSERT_EQ(got.size(), want.size()) << line;
+    for (std::size_t k = 0; k < want.size(); ++k)
+      EXPECT_NEAR(got[k], want[k], 2e-5 + 2e-5 * std::fabs(want[k])) << "table " << t << " field " << k;
+  }
+}
+
+TEST(Diversity, HeaderLayoutAndEmptyDemes) {
+  testutil::LogCapture log;
+  Table one({{{2, 2}, 1, false}, {{4}, 1, true}}, 1);
+  EXPECT_EQ(one.lines(), "1_na\t1_obsHe\t1_Genediv\ttot_na\ttot_obsHe\ttot_GeneDiv\n2\t1\t0.666667\t2\t1\t0.666667\n");
+  Table gap({{{2}, 1, true}, {{2}, 2, false}, {{}, 1, false}, {{}, 2, false}}, 2);
+  EXPECT_EQ(gap.lines(),
+            "\t2_na\t2_obsHe\t2_Genediv\t3_na\t3_obsHe\t3_Genediv\t4_na\t4_obsHe\t4_Genediv\ttot_na\ttot_obsHe"
+            "\ttot_GeneDiv\ttot_Fst\ttot_Fct\ttot_Fsc\tFst_2_3\tFst_2_4\tFst_3_4\n"
+            "\t1\t0\t0\t0\t0\t-0\t0\t0\t-0\t1\t0\t0\t0\t0\t0\t0\t0\t0\n");
+  EXPECT_EQ(log.text(),  // group 1 holds no copy: one warning per deme of it
+            "WARNING-compute_whole_stats: division by 0!\nWARNING-compute_whole_stats: division by 0!\n"
+            "WARNING: Population 3 has not been colonised, AMOVA can not be computed!\n"
+            "WARNING: Population 4 has not been colonised, AMOVA can not be computed!\n");
+}

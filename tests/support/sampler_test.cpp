@@ -1,0 +1,84 @@
+// Prior distributions checked by their moments and bounds over many seeded
+// draws, ln Gamma against known values, and the run-wide helpers.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "support/globaldef.h"
+#include "support/sampler.h"
+#include "support/stat_utils.h"
+#include "test_util.h"
+
+TEST(Sampler, DistributionsHaveTheirMomentsAndBounds) {
+  gsl_rng* saved = randomnumber;
+  randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
+  TSampler t;
+  auto prior = [&t](int id, std::vector<float> p) { return [&t, id, p] { return t.Sample(DISTRIBUTIONS(id), p); }; };
+  const double ln10 = std::log(10.0), lu = 0.9 / ln10;  // E[10^U] for U uniform on (-1, 0)
+  const struct {
+    std::function<float()> draw;
+    double lo, hi, mean, var;
+  } cases[] = {{prior(1, {2, 5}), 2, 5, 3.5, 0.75},           {prior(1, {5, 2}), 2, 5, 3.5, 0.75},
+               {prior(2, {0.1f, 1}), 0.1, 1, lu, 0.99 / (2 * ln10) - lu * lu},
+               {prior(3, {2.7f, 5.9f}), 2, 5, 3.5, 1.25},     {prior(4, {3.5f}), 0, 60, 3.5, 3.5},
+               {prior(4, {12}), 0, 80, 12, 12},               {prior(4, {40}), 0, 200, 40, 40},
+               {prior(5, {0.3f, 10}), 0, 10, 3, 2.1},         {prior(5, {0.7f, 10}), 0, 10, 7, 2.1},
+               {prior(5, {0.01f, 50}), 0, 50, 0.5, 0.495},    {prior(5, {0.3f, 100}), 0, 100, 30, 21},
+               {prior(5, {0.8f, 100}), 0, 100, 80, 16},
+               {[&t] { return float(t.uniformDiscreteDistribution(1, 5)); }, 1, 5, 3, 2},
+               {[&t] { return t.logDistribution(1, 100); }, 1, 100, 99 / (2 * ln10), 9999 / (4 * ln10) - 2450.25 / (ln10 * ln10)},
+               {[&t] { return t.uniformDistribution(-1, 1); }, -1, 1, 0, 1.0 / 3}};
+  const int n = 20000;
+  for (const auto& c : cases) {
+    double s = 0.0, s2 = 0.0;
+    for (int i = 0; i < n; ++i) {
+      const double x = c.draw();
+      ASSERT_TRUE(x >= c.lo && x <= c.hi) << x;
+      s += x, s2 += x * x;
+    }
+    EXPECT_NEAR(s / n, c.mean, 4.0 * std::sqrt(c.var / n)) << "case " << &c - cases;
+    EXPECT_NEAR(s2 / n - s * s / n / n, c.var, 0.06 * c.var) << "case " << &c - cases;
+  }
+  EXPECT_EQ(t.Sample(UNIFORM, {3, 3}) + t.Sample(UNIFORM_DISCRETE, {0, 0}), 3.0f);
+  // An unknown distribution, or too few parameters: no value and no draw.
+  gsl_rng* twin = gsl_rng_clone(randomnumber);
+  for (int id : {0, 6, -1}) EXPECT_EQ(t.Sample(DISTRIBUTIONS(id), {1, 2}), -9999999.0f);
+  EXPECT_EQ(t.Sample(BINOMIAL, {0.5f}), -9999999.0f);
+  EXPECT_EQ(gsl_rng_get(twin), gsl_rng_get(randomnumber));
+  gsl_rng_free(twin);
+  gsl_rng_free(randomnumber);
+  randomnumber = saved;
+}
+
+TEST(Sampler, KeywordsParameterCountsAndLnGamma) {
+  TDistributionSettings d;
+  const char* names[] = {"UNIFORM", "LOG_UNIFORM", "UNIFORM_DISCRETE", "POISSON", "BINOMIAL", "uniform", "UNIFORM "};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(d.translateDistributionEnum(names[i]), i < 5 ? i + 1 : 0) << names[i];
+  EXPECT_EQ(d.addDistributionID(POISSON) + d._num_params + d.addDistributionID(BINOMIAL) + d._num_params, 5);
+  EXPECT_EQ(d.addDistributionID(DISTRIBUTIONS(7)) + d._distribution + d._num_params, 9);
+  TSampler t;
+  for (float x : {0.5f, 1.0f, 2.0f, 5.0f, 10.5f, 101.0f})
+    EXPECT_NEAR(t.gammln(x), std::lgamma(double(x)), 1e-5 * (1 + std::fabs(std::lgamma(x))));
+}
+
+TEST(Support, RoundingAndTheSecondGeneratorFamily) {
+  EXPECT_EQ(globaldef::round(2.5f) * 100 + globaldef::round(-2.5f) * 10 + globaldef::round(-0.4f), 280);
+  SetSeed(-5);
+  EXPECT_EQ(w_rndu + z_rndu + my_rand(), -5 + 170 * -5 + 137 + 232);
+  long a = -17, b = -17;
+  const double first = ran3(&a);
+  double mean = first;
+  for (int i = 1; i < 10000; ++i) {
+    const double u = ran3(&a);
+    ASSERT_TRUE(u >= 0.0 && u < 1.0 && a == 1);
+    mean += u;
+  }
+  EXPECT_NEAR(mean / 10000, 0.5, 0.012);
+  EXPECT_EQ(ran3(&b), first);  // a negative seed starts the sequence again
+  testutil::LogCapture log;
+  initialize_ran3(5);
+  initialize_ran3(-3);
+  EXPECT_EQ(log.text(), "Random generator initialized with lidum=-232\nRandom generator initialized with seed= -3\n");
+}

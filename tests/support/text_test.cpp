@@ -1,0 +1,113 @@
+// The text class: the line reader and the field operations every reader
+// uses, the limit of 10000 characters, and the operations the run never calls.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/my_cstring.h"
+
+namespace {
+
+std::string text(const my_string& s) { return std::string(s._buffer, static_cast<std::size_t>(s._length)); }
+
+// The text an operation leaves in a fresh object made from `in`, followed
+// by what it returned (as text), if anything.
+std::string after(const std::string& in, const std::function<std::string(my_string&)>& op) {
+  my_string s(in.c_str());
+  const std::string result = op(s);
+  return text(s) + (result.empty() ? "" : "|" + result);
+}
+
+}  // namespace
+
+TEST(Text, LineReaderSkipsLeadingBlanksAndEndsAtLfFfOrNul) {
+  const std::string big(10005, 'x');
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"  \tabc def\r\n\nxyz", {"abc def\r|1", "|1", "xyz|0"}},
+      {"", {"|0"}},
+      {"ab\xff" "cd\n", {"ab|1", "cd|1", "|0"}},
+      {std::string("a\0b\n", 4), {std::string("a\0|1", 4), "b|1"}},
+      {"\r \xff" "q", {"|1", "q|0"}},
+      {big + "\nnext", {big.substr(0, 10000) + "|1", "next|0"}}};
+  for (const auto& c : cases) {
+    std::istringstream in(c.first);
+    my_string line("previous");
+    for (const std::string& want : c.second) {
+      const int more = line.read_line(in);
+      EXPECT_EQ(text(line) + "|" + std::to_string(more), want) << c.first.substr(0, 20);
+    }
+  }
+}
+
+TEST(Text, Operations) {
+  using S = my_string&;
+  const std::string max(10000, 'a');
+  const std::vector<std::pair<std::string, std::string>> checks = {
+      {after("1 // a // b", [](S s) { return std::to_string(s.rfind(my_string("//"))); }), "1 // a // b|2"},
+      {after("1 // a // b", [](S s) { cut_comment(s); return ""; }), "1 "},
+      {after("//3 //4", [](S s) { cut_comment(s); s.remove_blanks(); return ""; }), "//3//4"},
+      {after("\t\tA\tB", [](S s) { return text(s.extract_sub_str('\t')); }), "\tB|A"},
+      {after("\tB", [](S s) { return text(s.extract_sub_str('\t')) + text(s.extract_sub_str('\t')); }), "|B"},
+      {after("key:v:w", [](S s) { return text(s.extract_before(':')) + "," + text(s.extract_after(':')); }),
+       "key:v:w|key,v:w"},
+      {after("abc", [](S s) { return text(s.extract_before(':')) + "," + text(s.extract_after(':')); }), "abc|abc,abc"},
+      {after(":a:", [](S s) { return text(s.extract_before(':')) + "," + text(s.extract_after(':')); }), ":a:|,a:"},
+      {after("a:", [](S s) { return text(s.extract_after(':')); }), "a:"},
+      {after("abc", [](S s) { return std::to_string(s.contains("") + 2 * s.contains("abcd") + 4 * s.contains("bc") +
+                                                    8 * s.contains('c') + 16 * s.contains('d')); }), "abc|12"},
+      {after("abcdef", [](S s) { s.remove(0, 3).remove(2, 0).remove(4, 1); return ""; }), "abcdf"},
+      {after("abcdef", [](S s) { s.remove(2, 100); return ""; }), "ab"},
+      {after(" a\tb/(c) ", [](S s) { s.convert_slash_to_blank(); s.convert_brackets_to_blank(); return ""; }), " a\tb  c  "},
+      {after(" a\tb c ", [](S s) { s.remove_blanks(); return ""; }), "abc"},
+      {after("x", [](S s) { std::ostringstream o; o << s << my_string("") << s; return o.str(); }), "x|xx"},
+      // The limit: assignments and joins beyond it change nothing or give nothing.
+      {after("old", [&max](S s) { s = (max + "b").c_str(); return ""; }), "old"},
+      {after("", [&max](S s) { s = max.c_str(); s += "c"; s += 'c'; return std::to_string(s._length); }),
+       max + "|10000"},
+      {after("", [&max](S) { return std::to_string((my_string(max.c_str()) + "").is_null()) +
+                                      std::to_string((my_string(max.substr(1).c_str()) + "c")._length); }), "|110000"},
+      {after("ab", [](S s) { my_string t(s); return text(s += t) + text(my_string("x") + t); }), "abab|ababxab"},
+      // Operations the run never calls.
+      {after("Path\\To/F A", [](S s) { s.Upper(); s.to_lower(); return text(s.convert_blank_to_html_blank()); }),
+       "path\\to/f a|path\\to/f%20a"},
+      {after("a/b/c", [](S s) { return std::to_string(s.find_first_of('/') * 100 + s.find_first_of('/', 9) * 10 +
+                                                     s.find_first_of('#')); }), "a/b/c|89"},
+      {after("p\\t/f", [](S s) { my_string d(s), u(s), n("name"); d.extract_path();
+                                 u.convert_to_underline();
+                                 n.rm_path();
+                                 s.rm_path();
+                                 return text(d) + text(u) + text(n); }), "f|p\\t/p_t_fame"},
+      {after("a\\b", [](S s) { s.convert_to_slash(); s.convert_to_html_slash(); return ""; }), "a/b"},
+      {after("", [](S s) {
+         s = 'q';
+         std::string t = text(s);
+         t += text(s = -42);
+         return t + text(s = 1.5f); }), "1.500000|q-421.500000"},
+      {after("", [](S) { char b[16]; my_strcpy(b, "a/b/c"); my_strtok_right(b, '/'); return std::string(my_strcat(b, "!")); }),
+       "|a/b!"}};
+  for (const auto& c : checks) EXPECT_EQ(c.first, c.second);
+}
+
+TEST(Text, TokenWordAndQuoteReaders) {
+  // A token resets to a 10-byte buffer and grows by 10 at a time, whatever
+  // the capacity before.
+  my_string s(std::string(50, 'z').c_str()), w, q;
+  std::istringstream in("  \n a_token_of_25_characters\nx\"in quotes\" \"open\n");
+  s.read_token(in);
+  EXPECT_EQ(text(s) + std::to_string(s._capacity), "a_token_of_25_characters30");
+  in >> w;
+  EXPECT_TRUE(in.fail() && w.is_null());
+  in.clear();
+  in.get();
+  EXPECT_EQ(q.GetNextQuota(in) * 10 + q.GetNextQuota(in), 10);
+  EXPECT_EQ(text(q), "in quotesopen");
+  std::istringstream words("a\tb c,d\ne");
+  w.read_to_delim(words, ',');
+  s.read_to_delim(words);
+  words >> q;
+  EXPECT_EQ(text(w) + "|" + text(s) + "|" + text(q), "a\tb c|d|e");
+}
