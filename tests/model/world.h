@@ -9,6 +9,10 @@
 #include "settings/settings.h"
 #include "support/globaldef.h"
 
+using IndStep = void (Tpop::*)(std::ofstream*, std::vector<Tallele*>*, Tsettings*, std::vector<Tgeno*>*);
+const IndStep kIndStep[4] = {&Tpop::newgeneration_symoverind, &Tpop::newgeneration_asymoverind,
+                             &Tpop::newgeneration_rarealleleind, &Tpop::newgeneration_dominanceind};
+
 // An allele table wired into Tgeno, settings, and the run generator on a
 // fixed seed; everything goes back as it was.
 struct World {

@@ -1,8 +1,9 @@
 // Diversity statistics and the analysis of molecular variance against the
-// textbook formulas, computed here in double from the allele counts.
+// textbook formulas, computed here in double from the genotypes.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -19,25 +20,23 @@ struct DemeSpec {
   bool inactive;
 };
 
-// The demes, their table and the two lines they give.
+// The demes, their table and settings, and the two lines they give.
 struct Table {
   std::vector<Tallele*> alleles;
   std::vector<Tpop*> pops;
   Tsettings settings;
-  std::vector<std::vector<int>> genotypes;  // per deme: allele pairs, flattened
-  Table(const std::vector<DemeSpec>& demes, int groups, int n_alleles = 4) {
-    for (int a = 0; a < n_alleles; ++a) alleles.push_back(new Tallele(a));
+  Table(const std::vector<DemeSpec>& demes, int groups) {
+    for (int a = 0; a < 4; ++a) alleles.push_back(new Tallele(a));
     Tgeno::_pallelevect = &alleles;
     for (const DemeSpec& d : demes) {
       Tpop* p = new Tpop(0, static_cast<int>(pops.size()), -1, -1);
       p->create_ind_vector(0, 0, 0.0f);
       std::vector<int> copies;
       for (std::size_t a = 0; a < d.counts.size(); ++a) copies.insert(copies.end(), d.counts[a], int(a));
-      const std::size_t half = copies.size() / 2;
-      for (std::size_t k = 0; k < half; ++k) p->_current->push_back(new Tgeno(copies[k], copies[k + half]));
+      for (std::size_t k = 0; k < copies.size() / 2; ++k)
+        p->_current->push_back(new Tgeno(copies[k], copies[k + copies.size() / 2]));
       p->_group = d.group;
-      p->_inactive = d.inactive;
-      settings._num_unactive_deme += d.inactive;
+      settings._num_unactive_deme += p->_inactive = d.inactive;
       pops.push_back(p);
     }
     settings._num_pop = static_cast<int>(pops.size());
@@ -48,48 +47,38 @@ struct Table {
     for (Tallele* a : alleles) delete a;
     Tgeno::_pallelevect = nullptr;
   }
-  std::string lines() {
+  // An allele count below the largest allele number must not matter.
+  std::string lines(int num_alleles = 2) {
     testutil::TempDir dir;
     {
       std::ofstream out("stats");
       write_legend(&out, &pops, &settings);
-      compute_whole_stats(&pops, &out, &settings, static_cast<int>(alleles.size()));
+      compute_whole_stats(&pops, &out, &settings, num_alleles);
     }
     return testutil::read_file("stats");
   }
 };
 
-std::vector<double> fields(const std::string& line) {
-  std::vector<double> v;
-  std::istringstream in(line);
-  for (std::string f; std::getline(in, f, '\t');) v.push_back(f.empty() ? NAN : std::stod(f));
-  return v;
-}
+using Counts = std::vector<double>;
 
 // Pairs of gene copies carrying different alleles, one from each deme.
-double differ(const std::vector<int>& a, const std::vector<int>& b) {
+double differ(const Counts& a, const Counts& b) {
   double na = 0, nb = 0, same = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const double x = i < a.size() ? a[i] : 0, y = i < b.size() ? b[i] : 0;
-    na += x, nb += y, same += x * y;
-  }
+  for (std::size_t i = 0; i < 4; ++i) na += a[i], nb += b[i], same += a[i] * b[i];
   return na * nb - same;
 }
 
-double copies(const std::vector<int>& c) {
-  double n = 0;
-  for (int x : c) n += x;
-  return n;
-}
+double copies(const Counts& c) { return c[0] + c[1] + c[2] + c[3]; }
 
 // F-statistics of the given demes; groups 1..G, any other group in none.
-std::vector<double> amova(const std::vector<DemeSpec>& d, const std::vector<int>& use, int G) {
+std::vector<double> amova(const std::vector<Counts>& c, const std::vector<int>& group, const std::vector<int>& use,
+                          int G) {
   double N = 0, X = 0, wp = 0, S2 = 0, P = static_cast<double>(use.size());
-  for (int i : use) N += copies(d[i].counts);
+  for (int i : use) N += copies(c[i]);
   for (int i : use) {
-    for (int j : use) X += differ(d[i].counts, d[j].counts);
-    wp += differ(d[i].counts, d[i].counts) / (2 * copies(d[i].counts));
-    S2 += std::pow(copies(d[i].counts), 2) / N;
+    for (int j : use) X += differ(c[i], c[j]);
+    wp += differ(c[i], c[i]) / (2 * copies(c[i]));
+    S2 += std::pow(copies(c[i]), 2) / N;
   }
   const double ssd_t = X / (2 * N), sc = wp / (N - P);
   if (G == 1) {
@@ -99,12 +88,10 @@ std::vector<double> amova(const std::vector<DemeSpec>& d, const std::vector<int>
   double wg = 0, T1 = 0, T2 = 0;
   for (int g = 1; g <= G; ++g) {
     double Ng = 0, Xg = 0;
-    for (int i : use) Ng += (d[i].group == g) * copies(d[i].counts);
+    for (int i : use) Ng += (group[i] == g) * copies(c[i]);
     for (int i : use)
-      for (int j : use)
-        if (d[i].group == g && d[j].group == g) Xg += differ(d[i].counts, d[j].counts);
-    for (int i : use)
-      if (d[i].group == g) T1 += std::pow(copies(d[i].counts), 2) / Ng;
+      for (int j : use) Xg += (group[i] == g && group[j] == g) * differ(c[i], c[j]);
+    for (int i : use) T1 += (group[i] == g) * std::pow(copies(c[i]), 2) / Ng;
     wg += Ng > 0 ? Xg / (2 * Ng) : 0;
     T2 += Ng * Ng / N;
   }
@@ -114,35 +101,46 @@ std::vector<double> amova(const std::vector<DemeSpec>& d, const std::vector<int>
   return {(sa + sb) / T, sa / T, sb / (sb + sc)};
 }
 
-// Every field of the line, from the counts: per deme and in total the number
-// of alleles, the share of heterozygous individuals and the gene diversity;
+// Every field of the line: per active deme and in total the number of
+// alleles, the share of heterozygous individuals and the gene diversity;
 // the AMOVA; the pairwise Fst.
-std::vector<double> expected(const std::vector<DemeSpec>& d, int G) {
-  std::vector<double> v;
-  std::vector<int> use, total(4, 0);
+std::vector<double> expected(const Table& t) {
+  std::vector<Counts> c;
+  std::vector<int> group, use;
+  std::vector<double> v, het;
+  Counts total(4, 0.0);
   double het_all = 0;
-  auto per_deme = [&v](const std::vector<int>& c, double het) {
+  auto diversity = [&v](const Counts& c, double het) {
     const double n = copies(c);
-    int na = 0;
-    for (int x : c) na += x > 0;
-    v.insert(v.end(), {double(na), het / (n / 2), n / (n - 1) * differ(c, c) / (n * n)});
+    v.insert(v.end(), {double((c[0] > 0) + (c[1] > 0) + (c[2] > 0) + (c[3] > 0)), het / (n / 2),
+                       n / (n - 1) * differ(c, c) / (n * n)});
   };
-  for (std::size_t i = 0; i < d.size(); ++i) {
-    if (d[i].inactive) continue;
-    use.push_back(int(i));
-    std::vector<int> copy;
-    for (std::size_t a = 0; a < d[i].counts.size(); ++a) copy.insert(copy.end(), d[i].counts[a], int(a));
-    double het = 0;
-    for (std::size_t k = 0; k < copy.size() / 2; ++k) het += copy[k] != copy[k + copy.size() / 2];
-    per_deme(d[i].counts, het);
-    het_all += het;
-    for (std::size_t a = 0; a < d[i].counts.size(); ++a) total[a] += d[i].counts[a];
+  for (const Tpop* p : t.pops) {
+    c.emplace_back(4, 0.0);
+    het.push_back(0.0);
+    for (const Tgeno* g : *p->_current) {
+      c.back()[g->_allele1->_id] += 1, c.back()[g->_allele2->_id] += 1;
+      het.back() += g->_allele1 != g->_allele2;
+    }
+    group.push_back(p->_group);
+    if (p->_inactive) continue;
+    use.push_back(static_cast<int>(c.size()) - 1);
+    diversity(c.back(), het.back());
+    for (int a = 0; a < 4; ++a) total[a] += c.back()[a];
+    het_all += het.back();
   }
-  per_deme(total, het_all);
+  diversity(total, het_all);
   if (use.size() < 2) return v;
-  for (double f : amova(d, use, G)) v.push_back(f);
+  for (double f : amova(c, group, use, t.settings._num_pop_groups)) v.push_back(f);
   for (std::size_t i = 0; i < use.size(); ++i)
-    for (std::size_t j = i + 1; j < use.size(); ++j) v.push_back(amova(d, {use[i], use[j]}, 1)[0]);
+    for (std::size_t j = i + 1; j < use.size(); ++j) v.push_back(amova(c, group, {use[i], use[j]}, 1)[0]);
+  return v;
+}
+
+std::vector<double> fields(const std::string& line) {
+  std::vector<double> v;
+  std::istringstream in(line);
+  for (std::string f; std::getline(in, f, '\t');) v.push_back(f.empty() ? NAN : std::stod(f));
   return v;
 }
 
@@ -154,16 +152,15 @@ TEST(Diversity, LineMatchesTheTextbookFormulas) {
       {{{12, 4}, 1, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 2, false}, {{0, 6, 10, 4}, 2, false}},
       {{{6, 6}, 1, false}, {{4, 8}, 2, true}, {{8, 2, 2}, 2, false}, {{1, 1, 6, 4}, 1, false}, {{5, 5, 4}, 2, false}},
       {{{12, 4}, 0, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 3, false}, {{0, 6, 10, 4}, 1, false},
-       {{4, 4, 4}, 2, false}, {{2, 2, 8}, 2, false}}};
-  const int groups[] = {1, 2, 2, 2};
+       {{4, 4, 4}, 2, false}, {{2, 2, 8}, 2, false}, {{6, 2, 4}, 4, false}}};
+  const int groups[] = {1, 2, 2, 3};
   for (std::size_t t = 0; t < 4; ++t) {
     Table table(tables[t], groups[t]);
-    const std::string text = table.lines();
-    const std::string line = text.substr(text.find('\n') + 1);
+    const std::string text = table.lines(), line = text.substr(text.find('\n') + 1);
     ASSERT_EQ(line.back(), '\n');
-    const std::vector<double> got = fields(line.substr(0, line.size() - 1));
-    const std::vector<double> want = expected(tables[t], groups[t]);
+    const std::vector<double> got = fields(line.substr(0, line.size() - 1)), want = expected(table);
     ASSERT_EQ(got.size(), want.size()) << line;
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\t'), 2 * static_cast<long>(want.size() - 1)) << text;
     for (std::size_t k = 0; k < want.size(); ++k)
       EXPECT_NEAR(got[k], want[k], 2e-5 + 2e-5 * std::fabs(want[k])) << "table " << t << " field " << k;
   }
