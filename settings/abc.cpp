@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ostream>
+#include <string>
 
 #include "settings/settings.h"
 #include "settings/value_syntax.h"
@@ -46,7 +47,7 @@ void store_at(std::vector<T>& vec, int index, T value) {
   if (index >= 0 && index < static_cast<int>(vec.size())) vec[index] = value;
 }
 
-void append_value_text(my_string& line, float v, bool as_int) {
+void append_value_text(std::string& line, float v, bool as_int) {
   // Large enough for any float in "%f" (at most 47 characters): never cut.
   char buffer[64];
   if (as_int)

@@ -142,12 +142,10 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   s.getSimpleValues<int>(line, s._x_coordinate, X_COORDINATE);
   line.read_line(in);  // 19
   s.getSimpleValues<int>(line, s._y_coordinate, Y_COORDINATE);
-  {
-    long long n = static_cast<long long>(s._x_coordinate) * s._y_coordinate;
-    // A grid whose size does not fit in an int has no deme at all; the
-    // closing checks refuse it.
-    s._num_pop = (n > INT_MAX || n < INT_MIN) ? 0 : static_cast<int>(n);
-  }
+  // The true extent, kept for the echo: the deme count saturates at the int
+  // range, and a grid past it is refused for its size (code 14).
+  const long long grid_cells = static_cast<long long>(s._x_coordinate) * s._y_coordinate;
+  s._num_pop = clamp_product(s._x_coordinate, s._y_coordinate);
   line.read_line(in);  // 20
   s.getSimpleValues<int>(line, s._num_pop_groups, NUM_POP_GROUPS);
   line.read_line(in);  // 21
@@ -188,7 +186,7 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
   AOS << "\tMutation rate: " << s._mutation_rate << std::endl;
   AOS << std::endl << "\tVIRTUAL WORLD STRUCTURE" << std::endl;
   AOS << "\tVirtual area is " << s._x_coordinate << " (longitudinal) by " << s._y_coordinate
-      << " (latitudinal), total " << s._num_pop << " demes" << std::endl;
+      << " (latitudinal), total " << grid_cells << " demes" << std::endl;
   AOS << "\tGroup of demes: " << s._num_pop_groups << std::endl;
   AOS << "\tAll demes with same parameters: " << s._all_pop_with_same_demo << std::endl;
 
@@ -255,12 +253,13 @@ std::istream& operator>>(std::istream& in, Tsettings& s) {
 
   if (s._selection_model < 0 || s._selection_model > 3) s._errors.push_back(2);
   if (s._init_freq < 0.0f || s._init_freq > 1.0f) s._errors.push_back(9);
-  if (valid < s._num_pop) s._errors.push_back(3);
+  // A saturated count is no real number of demes to name (and no record of
+  // such a grid is read): code 14 alone tells why it is refused.
+  if (valid < s._num_pop && grid_cells <= INT_MAX) s._errors.push_back(3);
   if (s._abc_error) s._errors.push_back(11);
   // With one pool per group, no group means no allele at all.
   if (s._num_alleles_per_pool < 1 || s._num_alleles < 1) s._errors.push_back(12);
-  // _num_pop is 0 for a grid whose size does not fit in an int.
-  if (s._x_coordinate < 1 || s._y_coordinate < 1 || s._num_pop < 1) s._errors.push_back(13);
+  if (s._x_coordinate < 1 || s._y_coordinate < 1) s._errors.push_back(13);
   // Group tables exist in group mode only; elsewhere a group count costs nothing.
   const bool too_many_groups =
       s._all_pop_with_same_demo != 0 && s._num_pop_groups > settings_detail::MAX_GROUPS;

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <istream>
+#include <string>
 #include <vector>
 
 #include "support/my_cstring.h"
@@ -111,7 +112,11 @@ class Tsettings {
   std::vector<float>* _pmodified_mig;
   bool _abc_mode;
   bool _abc_error;
-  my_string _abc_line;
+  // Texts of the values drawn for the current simulation, each followed by a
+  // TAB. A plain string rather than a my_string: a row may hold any number of
+  // drawn values (every route may carry a prior), and none may be lost to the
+  // line limit of my_string.
+  std::string _abc_line;
   TSampler _sampler;
   std::vector<TDistributionSettings*> _abc_db;
 

@@ -99,11 +99,18 @@ void create_freq_vector(Tsettings* settings, my_string& file, std::vector<float>
   line.read_line(in);
   line.read_line(in);
   const int count = settings != nullptr ? settings->_num_simulations : 0;
-  for (int k = 0; k < count; ++k) {
+  // Only the lines the file holds are read: a missing simulation counted as
+  // a frequency of 0 would pass for a lost allele, and a huge simulation
+  // count would fill memory with such zeros.
+  int k = 0;
+  for (; k < count && in.peek() != std::char_traits<char>::eof(); ++k) {
     line.read_line(in);
     const float x = leading_float(line);
     if (v != nullptr) v->push_back(x);
   }
+  if (k < count)
+    AOS << "WARNING: " << file << " ends after " << k << " of " << count
+        << " simulations: the missing ones are left out!" << std::endl;
   in.close();
 }
 

@@ -23,8 +23,9 @@ void stat_whole_freq_vect(std::vector<float>* v, float& mean, float& sd, int& lo
 // Count, mean and sd of the entries above 0.
 void positiveFreq_vector(std::vector<float>* v, int& npos, float& mean, float& sd);
 
-// Appends NUM_SIMULATIONS values read from a frequency file (two heading
-// lines, then one value per line) to v.
+// Appends the values of a frequency file (two heading lines, then one value
+// per line) to v: NUM_SIMULATIONS of them, or, with a warning, as many as the
+// file holds when it ends before.
 void create_freq_vector(Tsettings* settings, my_string& file, std::vector<float>* v);
 
 // create_freq_vector, then the summary of stat_whole_freq_vect over the

@@ -221,9 +221,14 @@ int my_string::read_line(std::istream& in) {
   if (is_ff(c)) return 1;
   for (;;) {
     if (c == '\n' || is_ff(c)) return 1;
-    if (_length < MAX_LENGTH) append_char(c);
-    // A NUL ends the line; what follows it belongs to the next call.
-    if (c == '\0') return 1;
+    // Past the limit every byte is dropped and the line read on to its end,
+    // a NUL too: a dropped byte must not end the line, or the rest of it
+    // would pass for the next line.
+    if (_length < MAX_LENGTH) {
+      append_char(c);
+      // A stored NUL ends the line; what follows it belongs to the next call.
+      if (c == '\0') return 1;
+    }
     if (!in.get(c)) return 0;
   }
 }

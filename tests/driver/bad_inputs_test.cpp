@@ -32,6 +32,7 @@ const char* const kBadFrequency = "\tERROR: Initial frequency for allele 1 must 
 const char* const kBadPrior = "\tERROR: At least one prior cannot be used";
 const char* const kNoAllele = "\tERROR: At least one initial allele per ancestral pool is needed!";
 const char* const kNoArea = "\tERROR: The virtual area needs at least one deme in each direction!";
+const char* const kTooLarge = "\tERROR: Too many demes, groups, routes or structures";
 const char* const kBadRoute = "\tERROR: at least one of the removed migration is wrong!";
 const char* const kLateStart = "\tERROR: Initial population structure must start at generation 0!!!";
 const char* const kAnyError = "\tERROR: ";
@@ -225,7 +226,7 @@ std::vector<BadCase> bad_cases() {
       {"GridOverflowingInt", with([](Inputs& in) {
          in.x = "1e40";
          in.y = "2";
-       }), {kNoArea}, false},
+       }), {kTooLarge}, false},
       {"GroupsZero", with([](Inputs& in) { in.groups = "0"; }), {kBadGroup}, false},
       {"GroupsNegative", with([](Inputs& in) { in.groups = "-1"; }), {kBadGroup}, false},
       {"RoutesNegative", with([](Inputs& in) { in.route_count = "-4"; }), {}, true},

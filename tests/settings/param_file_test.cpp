@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "settings/settings.h"
@@ -376,11 +377,13 @@ TEST(ParamFile, ImpossibleGrids) {
     p.x = "100000";
     p.y = "100000";
     read_all(s, p, structure_file(2, 1));
-    EXPECT_EQ(s._num_pop, 0);
-    EXPECT_EQ(s._errors, (std::vector<int>{13}));
+    EXPECT_EQ(s._num_pop, INT_MAX);
+    EXPECT_EQ(s._errors, (std::vector<int>{14}));
     log.clear();
     s.check_parameters_validity();
-    EXPECT_EQ(log.text(), "\n\tERROR: The virtual area needs at least one deme in each direction!\n");
+    EXPECT_EQ(log.text(),
+              "\n\tERROR: Too many demes, groups, routes or structures: at most 1000000 demes and "
+              "groups and 10000 routes and structures!\n");
   }
 }
 

@@ -12,7 +12,7 @@ TEST(SettingsObject, FreshObjectIsEmptyAndZero) {
   EXPECT_TRUE(s._pop_struct.empty());
   EXPECT_TRUE(s._modified_mig.empty());
   EXPECT_TRUE(s._route_abc_db.empty());
-  EXPECT_TRUE(s._abc_line.is_null());
+  EXPECT_TRUE(s._abc_line.empty());
   EXPECT_FALSE(s._abc_mode);
   EXPECT_FALSE(s._abc_error);
   EXPECT_EQ(s._num_simulations + s._intermediate_output + s._output_intervall +
