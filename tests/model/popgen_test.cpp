@@ -139,10 +139,4 @@ TEST(Popgen, RebuiltIndividualsTakeTheirCopiesFromTheFrequencies) {
     ASSERT_EQ(d.p0(), 0.5);
     EXPECT_FALSE(d._freq_ready);
   }
-  Deme d(2, 3);  // fewer individuals than before: the tail goes, last first
-  Deme::add(d._current, 0, 0, 5);
-  Tgeno* last = d._current->back();
-  d._freq = {0.0f, 1.0f};
-  d.transformFreqToIndMode(&d.surplus);
-  EXPECT_TRUE(d._current->size() == 3 && d.p0() == 0.0 && d.surplus.size() == 2 && d.surplus[0] == last);
 }
