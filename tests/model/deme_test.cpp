@@ -33,8 +33,7 @@ TEST(Deme, LogisticGrowthCarriesItsRemainderAndSizesTheNextList) {
   EXPECT_EQ(grow(0.999995f), 11.0);
   EXPECT_EQ(d._growth_rest, 0.0f);
   EXPECT_EQ(grow(0.99998f), 10.0);
-  // Back from frequency mode the size stands once; frequency mode never
-  // touches the lists.
+  // Back from frequency mode the size stands once, then the recount resumes.
   d._back_to_ind = true;
   d._size = 30.0;
   EXPECT_EQ(grow(0.0f), 30.0);
@@ -44,7 +43,8 @@ TEST(Deme, LogisticGrowthCarriesItsRemainderAndSizesTheNextList) {
     d._k = k;
     d._r = k == 0.0 ? 0.0f : -3.0f;
     d._next_size = 99.0;
-    EXPECT_EQ(grow(0.0f), 0.0);
+    EXPECT_EQ(grow(0.5f), 0.0);
+    EXPECT_EQ(d._growth_rest, k == 0.0 ? 0.5f : 0.0f);  // no capacity keeps the remainder
   }
 }
 
@@ -53,6 +53,7 @@ TEST(Deme, CountsAndSamples) {
   Deme d(3, 0);
   Deme::add(d._current, 0, 1);
   Deme::add(d._current, 1, 1);
+  Deme::add(d._current, 0, 0);
   Deme::add(d._next, 2, 2);
   std::vector<double> counts(3, 0.0), two(3, 0.0);
   two.resize(2);  // a copy without a slot is not counted
@@ -62,23 +63,26 @@ TEST(Deme, CountsAndSamples) {
   float f0 = -1.0f;
   d.count_allele_freq(IND_CURRENT, &counts, het, total);
   d.count_allele0_freq(f0);
-  EXPECT_EQ(counts, (std::vector<double>{1, 3, 0}));
-  EXPECT_EQ(het * 100 + total * 10 + f0, 140.25);
+  EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
+  EXPECT_EQ(het * 100 + total * 10 + f0, 160.5);
   testutil::TempDir dir;
   std::ofstream out("inds");
   d.print_ind_vector(IND_CURRENT, &out);
+  d.print_ind_vector(IND_CURRENT, nullptr);
   out.close();
-  EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\n");
+  EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\nInd 3:\t0\t0\n");
   // Frequency mode: copies drawn without replacement, the divisor stays 2n.
   testutil::LogCapture log;
   Deme f(3, 5);
   f._freq_mode = true;
-  f._freq = {0.4f, 0.6f, 0.0f};
+  f._freq = {0.4f, 0.6f, 0.0f, 7.0f};
+  f._freq.resize(3);  // the slot past the end must stay untouched
   counts.assign(3, 0.0);
   f.quick_count_sample_freqs(nullptr, &counts, 7);
   EXPECT_EQ(log.text(), "WARNING: Only 5 individuals in one sample!\n");
   EXPECT_EQ(counts, (std::vector<double>{4, 6, 0}));
   EXPECT_EQ(f._freq, (std::vector<float>{0, 0, 0}));
+  EXPECT_EQ(f._freq.data()[3], 7.0f);
 }
 
 TEST(Deme, MutationMovesOneCopyOfFrequency) {
@@ -104,6 +108,22 @@ TEST(Deme, MutationMovesOneCopyOfFrequency) {
   EXPECT_EQ((*d._current)[1]->_allele1->_id * 100 + (*d._current)[0]->_allele1->_id * 10 + (*d._current)[1]->_allele2->_id, 201);
 }
 
+TEST(Deme, SelectionCoefficientFollowsTheGradient) {
+  Tsettings s;
+  s._selection_rate = 0.05f;
+  s._selection_rate_north_east = 0.1f;
+  s._selection_rate_south_west = 0.3f;
+  s._x_coordinate = 2;
+  s._y_coordinate = 3;
+  Tpop p(0, 0, 1, 1);
+  const float want[4] = {0.05f, 0.2f, 0.3f, 0.05f};  // homogeneous, by row, by column, other
+  for (int mode = 0; mode < 4; ++mode) {
+    s._selection_gradient = mode;
+    p.set_selectioncoef(&s);
+    EXPECT_FLOAT_EQ(p._s, want[mode]) << "gradient " << mode;
+  }
+}
+
 // Operations the run never calls, by family.
 TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   World w(4, 2);
@@ -113,7 +133,7 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   EXPECT_TRUE(b == Tallele(3) && !(a == a) && b._id == 3 && Tallele()._id == 0);
   Tgeno g(1.5f, 0, 1), h(false, 0, 0.5f), c;
   c = g;
-  EXPECT_TRUE(c == g && !(h == g) && h._allele1 == nullptr && c._f2 == 1.5f);
+  EXPECT_TRUE(c == g && !(h == g) && h._allele1 == nullptr && c._f2 == 1.5f && c._allele1 == w.table[0]);
   c.set_alleles(3, 4);  // the next number appends an allele, a farther one is refused
   c.set_allele2(6);
   EXPECT_EQ(w.table.size() * 100 + c._allele1->_id * 10 + c._allele2->_id, 534u);
@@ -122,6 +142,8 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   int draws[2] = {0, 0};
   for (int i = 0; i < 200; ++i) ++draws[g.draw_allele() / 2], ++draws[g.draw_allele(1) / 2];
   EXPECT_TRUE(draws[0] > 60 && draws[1] > 260) << draws[0] << " " << draws[1];
+  Tgeno::_init_num_allele = 0;
+  EXPECT_EQ(g.draw_allele(), 0);
   Tind x, y;
   x._m = 5;
   y = x;
@@ -136,8 +158,13 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   int r = -1, ind = -1, allele = -1;
   d.draw_new_allele(r, ind, allele);
   EXPECT_TRUE(r >= 0 && r < 6 && ind == r / 2 && allele == (r % 2 ? (*d._current)[ind]->_allele2 : (*d._current)[ind]->_allele1)->_id);
+  d._rest_unused = d._s = 0.5f;
+  d._nbr[3] = d._n_nbr = 2;
   Tpop copy(d);
   EXPECT_TRUE(copy == d && copy._current == &copy._inds_a && copy._inds_a == d._inds_a);
+  copy._freq[0] = 1.0f;
+  EXPECT_FALSE(copy == d);
+  copy._freq[0] = 0.0f;
   copy._group = 9;
   EXPECT_TRUE(copy == d);
   copy._emig_rest[2] = 1.0f;

@@ -32,7 +32,8 @@ TEST(Migration, EmigrantsShareTheRateOverTheOpenLinks) {
   EXPECT_EQ(emigrants(p, {1, 2, 3, -1}), (std::vector<int>{0, 0, 0, 0}));
   p._m = 1.0f;
   p._next_size = 10.0;
-  EXPECT_EQ(emigrants(p, {1, 2, 3, -1}), (std::vector<int>{0, 0, 0, 0}));  // 5 + 10 > 10
+  p._kzero[1] = false;
+  EXPECT_EQ(emigrants(p, {1, 2, 3, -1}), (std::vector<int>{0, 0, 0, 0}));  // 3 + 3 + 6 > 10
   EXPECT_EQ(log.text(), "WARNING: POP 5, Number of emigrant is larger than the deme size: reset migration!\n");
 }
 
@@ -59,7 +60,7 @@ TEST(Migration, IndividualsMoveFromTheTailAndFrequencyModeCountsTheirCopies) {
 }
 
 TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproximation) {
-  World w(3);
+  World w(4);
   testutil::LogCapture log;
   Deme from(3, 10), to(3, 10);
   from._freq_mode = true;
@@ -70,7 +71,7 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   for (const Tgeno* g : to._immigrants) sent[g->_allele1->_id] += 1, sent[g->_allele2->_id] += 1;
   for (std::size_t a = 0; a < 2; ++a) EXPECT_FLOAT_EQ(14.0f * from._freq[a] + sent[a], 10.0f);
   EXPECT_EQ(from._next_size, 7.0);
-  Deme big(3, 1000), fto(3, 100);
+  Deme big(3, 1000), fto(4, 100);
   big._freq_mode = fto._freq_mode = true;
   big._freq = {0.3f, 0.7f, 0.0f};
   big.migratefreq(25, &fto, 20);  // many migrants to a deme in frequency mode
@@ -79,15 +80,16 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   EXPECT_NEAR(fto._imm_alleles[0], 15.0, 3.0);
   EXPECT_EQ(big._next_size, 975.0);
   EXPECT_NEAR(big._freq[0] + big._freq[1], 1.0, 1e-5);
-  // More emigrants than copies, and copies only a draw of 0 could reach
-  // (a negative frequency left by a mutation): the draws stop all the same.
-  Deme few(3, 2);
+  // More emigrants than copies, and a copy only a draw of 0 could reach (a
+  // negative frequency left by a mutation shifts allele 1 to (-0.25, 0]):
+  // the draws stop when no copy they can reach is left.
+  Deme few(4, 2);
   few._freq_mode = true;
-  few._freq = {-0.25f, 0.25f, 1.0f};  // copies -1, 1, 4
-  few.migratefreq(3, &to, 20);
-  EXPECT_EQ(to._immigrants.size(), 5u);
-  EXPECT_EQ(to._immigrants.back()->_allele1->_id + to._immigrants.back()->_allele2->_id, 4);
-  EXPECT_EQ(few._freq, (std::vector<float>{0.0f, 0.0f, 0.0f}));
+  few._freq = {-0.25f, 0.25f, 0.75f, 0.25f};  // copies -1, 1, 3, 1
+  few.migratefreq(3, &fto, 20);
+  EXPECT_EQ(fto._imm_alleles[2] * 10 + fto._imm_alleles[3], 31);
+  EXPECT_EQ(fto._n_immigrants, 28);
+  EXPECT_EQ(few._freq, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
   EXPECT_EQ(few._next_size, 0.0);
   EXPECT_EQ(log.text(), "ERROR: The number of emigrants exceed the deme size: (migrants= 3), _next_size= 2\n");
 }

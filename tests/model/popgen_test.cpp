@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "test_util.h"
 #include "world.h"
 
 namespace {
@@ -73,6 +74,23 @@ TEST(Popgen, OneOrTwoParents) {
       for (const Tgeno* g : *two._next)
         ASSERT_NE(g->_allele1->_id, g->_allele2->_id) << "model " << model << ", s " << s;
     }
+  }
+}
+
+// When every pair would be rejected, the models stop testing after 1000
+// rejections: model 0 silently, models 1 and 2 with a warning per offspring.
+TEST(Popgen, RejectionsEndAfterAThousand) {
+  for (int model = 0; model < 3; ++model) {
+    World w(2);
+    testutil::LogCapture log;
+    Deme d(2, 3);
+    Deme::add(d._current, 1, 1, 3);
+    Deme::add(d._next, 0, 0, 2);
+    d._s = 1.5f;
+    (d.*kIndStep[model])(nullptr, &w.table, &w.settings, &d.surplus);
+    EXPECT_EQ(log.text(), model == 0 ? "" : "Warning : unable to find an heterozygote, skipped.\n"
+                                            "Warning : unable to find an heterozygote, skipped.\n");
+    EXPECT_EQ(d.p0(), 0.0);
   }
 }
 

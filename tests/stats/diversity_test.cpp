@@ -14,7 +14,7 @@
 
 namespace {
 
-struct DemeSpec {
+struct DemeInput {
   std::vector<int> counts;  // copies per allele; copy k pairs with copy k + n/2
   int group;
   bool inactive;
@@ -25,10 +25,10 @@ struct Table {
   std::vector<Tallele*> alleles;
   std::vector<Tpop*> pops;
   Tsettings settings;
-  Table(const std::vector<DemeSpec>& demes, int groups) {
+  Table(const std::vector<DemeInput>& demes, int groups) {
     for (int a = 0; a < 4; ++a) alleles.push_back(new Tallele(a));
     Tgeno::_pallelevect = &alleles;
-    for (const DemeSpec& d : demes) {
+    for (const DemeInput& d : demes) {
       Tpop* p = new Tpop(0, static_cast<int>(pops.size()), -1, -1);
       p->create_ind_vector(0, 0, 0.0f);
       std::vector<int> copies;
@@ -147,7 +147,7 @@ std::vector<double> fields(const std::string& line) {
 }  // namespace
 
 TEST(Diversity, LineMatchesTheTextbookFormulas) {
-  const std::vector<std::vector<DemeSpec>> tables = {
+  const std::vector<std::vector<DemeInput>> tables = {
       {{{10, 2, 0, 4}, 1, false}, {{3, 9, 6}, 1, false}, {{0, 4, 8, 8}, 1, false}},
       {{{12, 4}, 1, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 2, false}, {{0, 6, 10, 4}, 2, false}},
       {{{6, 6}, 1, false}, {{4, 8}, 2, true}, {{8, 2, 2}, 2, false}, {{1, 1, 6, 4}, 1, false}, {{5, 5, 4}, 2, false}},

@@ -82,9 +82,11 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   EXPECT_EQ(mean + sd, 0.25f);
   write_file("lat", "h\nh\n1\n0.5 x\n2\n");
   my_string lat("lat");
+  v.clear();
+  create_latCoef_vector(&s, lat, &v);
   create_latCoef_vector(&s, lat, &v);
   create_latCoef_vector(&s, none, &v);
-  int pop = 3, gen = 79, flag = 3;
+  int pop = 2, gen = 79, flag = 1;
   change_selRate(&s, &v, pop, 0.02f, gen, flag);
   EXPECT_FLOAT_EQ(s._selection_rate, 0.04f);
   flag = 2;
@@ -105,8 +107,9 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   EXPECT_TRUE(gens.empty());
   EXPECT_EQ(log.text(),
             "> !No none !!\n Inside positiveFreq_vector function...\n Inside positiveFreq_vector function...\n"
-            "No simulation gave frequency > 0!!\nLat_coef read to change the sel_rate : 1 0.5 2 \n pLat->size() != pop number !!\n"
-            "> !No none file !!\nAfter modif : POPULATION 3 sel_rate : 0.04\n"
+            "No simulation gave frequency > 0!!\nLat_coef read to change the sel_rate : 1 0.5 2 \n"
+            "Lat_coef read to change the sel_rate : 1 0.5 2 \n pLat->size() != pop number !!\n"
+            "> !No none file !!\nAfter modif : POPULATION 2 sel_rate : 0.04\n"
             "Intermediate generations vector : 10, 50, 100, \n !! Last generation in pintermediategenerations vector > Num_gen !!\n"
             "Intermediate generations vector : \n");
 }

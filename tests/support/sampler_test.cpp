@@ -45,7 +45,8 @@ TEST(Sampler, DistributionsHaveTheirMomentsAndBounds) {
   gsl_rng* twin = gsl_rng_clone(randomnumber);
   for (int id : {0, 6, -1}) EXPECT_EQ(t.Sample(DISTRIBUTIONS(id), {1, 2}), -9999999.0f);
   for (auto p : {std::make_pair(5, std::vector<float>{0.5f}), std::make_pair(5, std::vector<float>{0.5f, -3}),
-                 std::make_pair(3, std::vector<float>{0, 3e9f})})
+                 std::make_pair(3, std::vector<float>{0, 3e9f}), std::make_pair(2, std::vector<float>{-1, 100}),
+                 std::make_pair(1, std::vector<float>{NAN, 1})})
     EXPECT_EQ(t.Sample(DISTRIBUTIONS(p.first), p.second), -9999999.0f);
   EXPECT_EQ(gsl_rng_get(twin), gsl_rng_get(randomnumber));
   gsl_rng_free(twin);

@@ -60,6 +60,7 @@ TEST(Text, Operations) {
       {after("//3 //4", [](S s) { cut_comment(s); s.remove_blanks(); return ""; }), "//3//4"},
       {after("\t\tA\tB", [](S s) { return text(s.extract_sub_str('\t')); }), "\tB|A"},
       {after("\tB", [](S s) { return text(s.extract_sub_str('\t')) + text(s.extract_sub_str('\t')); }), "|B"},
+      {after("\t\t", [](S s) { return text(s.extract_sub_str('\t')); }), ""},
       {after("key:v:w", [](S s) { return text(s.extract_before(':')) + "," + text(s.extract_after(':')); }),
        "key:v:w|key,v:w"},
       {after("abc", [](S s) { return text(s.extract_before(':')) + "," + text(s.extract_after(':')); }), "abc|abc,abc"},
@@ -81,7 +82,7 @@ TEST(Text, Operations) {
                                       std::to_string((my_string(max.substr(1).c_str()) + "c")._length); }), "|110000"},
       {after("ab", [](S s) { my_string t(s); return text(s += t) + text(my_string("x") + t); }), "abab|ababxab"},
       // Operations the run never calls.
-      {after("Path\\To/Fz A", [](S s) { s.Upper(); return text(s); }), "PATH\\TO/FZ A|PATH\\TO/FZ A"},
+      {after("path\\To/Fz A", [](S s) { s.Upper(); return text(s); }), "PATH\\TO/FZ A|PATH\\TO/FZ A"},
       {after("PATH\\TO/FZ A", [](S s) { s.to_lower(); return text(s.convert_blank_to_html_blank()); }),
        "path\\to/fz a|path\\to/fz%20a"},
       {after("a/b/c", [](S s) { return std::to_string(s.find_first_of('/') * 100 + s.find_first_of('/', 9) * 10 +
@@ -113,6 +114,8 @@ TEST(Text, TokenWordAndQuoteReaders) {
   in.get();
   EXPECT_EQ(q.GetNextQuota(in), 1);
   EXPECT_EQ(q.GetNextQuota(in), 0);
+  std::istringstream bare("no quote\n\"q\"");
+  EXPECT_EQ(w.GetNextQuota(bare), 0);
   EXPECT_EQ(text(q), "in quotesopen");
   std::istringstream words("a\tb c,d\ne");
   w.read_to_delim(words, ',');
