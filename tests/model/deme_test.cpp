@@ -103,9 +103,9 @@ TEST(Deme, MutationMovesOneCopyOfFrequency) {
             "ERROR: Frequency of allele a2 is smaller than 0 when adding a new mutation!\n"
             "ERROR: allele is the same before and after mutation !\n"
             " with a frequency equal to 2 (former allele = 2)\n with a frequency equal to 2 (former allele = 1)\n");
-  Deme::add(d._current, 0, 1, 2);
-  EXPECT_EQ(d.Add_mutation(2, 1), 0);
-  EXPECT_EQ((*d._current)[1]->_allele1->_id * 100 + (*d._current)[0]->_allele1->_id * 10 + (*d._current)[1]->_allele2->_id, 201);
+  Deme::add(d._current, 1, 2, 2);
+  EXPECT_EQ(d.Add_mutation(0, 1), 1);
+  EXPECT_EQ((*d._current)[1]->_allele1->_id * 100 + (*d._current)[0]->_allele1->_id * 10 + (*d._current)[1]->_allele2->_id, 12);
 }
 
 TEST(Deme, SelectionCoefficientFollowsTheGradient) {
@@ -134,6 +134,7 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   Tgeno g(1.5f, 0, 1), h(false, 0, 0.5f), c;
   c = g;
   EXPECT_TRUE(c == g && !(h == g) && h._allele1 == nullptr && c._f2 == 1.5f && c._allele1 == w.table[0]);
+  EXPECT_TRUE(!(Tgeno(0, 1) == Tgeno(0, 0)) && Tgeno()._allele1 != nullptr);
   c.set_alleles(3, 4);  // the next number appends an allele, a farther one is refused
   c.set_allele2(6);
   EXPECT_EQ(w.table.size() * 100 + c._allele1->_id * 10 + c._allele2->_id, 534u);
@@ -148,6 +149,8 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   x._m = 5;
   y = x;
   EXPECT_TRUE(y == x && Tind()._m == 0);
+  x.initialize();
+  EXPECT_EQ(x._m, 0);
 }
 
 TEST(Deme, UnusedOperationsOfTheDeme) {
@@ -158,18 +161,23 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   int r = -1, ind = -1, allele = -1;
   d.draw_new_allele(r, ind, allele);
   EXPECT_TRUE(r >= 0 && r < 6 && ind == r / 2 && allele == (r % 2 ? (*d._current)[ind]->_allele2 : (*d._current)[ind]->_allele1)->_id);
-  d._rest_unused = d._s = 0.5f;
+  d._rest_unused = d._s = d._m = 0.5f;
   d._nbr[3] = d._n_nbr = 2;
+  d._immigrants.push_back(nullptr);
+  d._group = 4;
   Tpop copy(d);
+  EXPECT_EQ(copy._group, 4);
+  copy._group = 9;  // the group does not count
   EXPECT_TRUE(copy == d && copy._current == &copy._inds_a && copy._inds_a == d._inds_a);
-  copy._freq[0] = 1.0f;
-  EXPECT_FALSE(copy == d);
-  copy._freq[0] = 0.0f;
-  copy._group = 9;
-  EXPECT_TRUE(copy == d);
-  copy._emig_rest[2] = 1.0f;
-  EXPECT_FALSE(copy == d);
-  copy._inds_a.clear(), copy._inds_b.clear();  // the individuals are d's
+  for (int change = 0; change < 3; ++change) {
+    Tpop other(copy);
+    if (change == 0) other._freq[0] = 1.0f;
+    if (change == 1) other._emig_rest[2] = 1.0f;
+    if (change == 2) other._n_nbr = 3;
+    EXPECT_FALSE(other == d) << change;
+    other._inds_a.clear(), other._inds_b.clear(), other._immigrants.clear();
+  }
+  copy._inds_a.clear(), copy._inds_b.clear(), copy._immigrants.clear();  // the individuals are d's
   d.updatefreqvect();
   EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 12u);
   d._freq_mode = true;
@@ -178,5 +186,5 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   d.Update_ind_lists();
   EXPECT_TRUE(d._current == &d._inds_b && d._n_immigrants == 0 && d._size == 7.0);
   d.deletefreqarrays();
-  EXPECT_TRUE(d._freq.empty() && d._imm_alleles.empty());
+  EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 0u);
 }

@@ -89,7 +89,8 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   few.migratefreq(3, &fto, 20);
   EXPECT_EQ(fto._imm_alleles[2] * 10 + fto._imm_alleles[3], 31);
   EXPECT_EQ(fto._n_immigrants, 28);
-  EXPECT_EQ(few._freq, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
   EXPECT_EQ(few._next_size, 0.0);
+  few.Update_migrations();  // emptied and nobody came: no frequency at all
+  EXPECT_EQ(few._freq, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
   EXPECT_EQ(log.text(), "ERROR: The number of emigrants exceed the deme size: (migrants= 3), _next_size= 2\n");
 }

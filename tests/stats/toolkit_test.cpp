@@ -86,8 +86,11 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   create_latCoef_vector(&s, lat, &v);
   create_latCoef_vector(&s, lat, &v);
   create_latCoef_vector(&s, none, &v);
-  int pop = 2, gen = 79, flag = 1;
+  int pop = 1, gen = 79, flag = 1;
   change_selRate(&s, &v, pop, 0.02f, gen, flag);
+  EXPECT_FLOAT_EQ(s._selection_rate, 0.01f);
+  pop = 0;
+  change_selRate(&s, &v, pop, 0.04f, gen, flag);
   EXPECT_FLOAT_EQ(s._selection_rate, 0.04f);
   flag = 2;
   pop = 9;  // beyond the coefficients: the rate stays
@@ -109,7 +112,7 @@ TEST(Toolkit, ReadersSummariesAndNames) {
             "> !No none !!\n Inside positiveFreq_vector function...\n Inside positiveFreq_vector function...\n"
             "No simulation gave frequency > 0!!\nLat_coef read to change the sel_rate : 1 0.5 2 \n"
             "Lat_coef read to change the sel_rate : 1 0.5 2 \n pLat->size() != pop number !!\n"
-            "> !No none file !!\nAfter modif : POPULATION 2 sel_rate : 0.04\n"
+            "> !No none file !!\nAfter modif : POPULATION 1 sel_rate : 0.01\nAfter modif : POPULATION 0 sel_rate : 0.04\n"
             "Intermediate generations vector : 10, 50, 100, \n !! Last generation in pintermediategenerations vector > Num_gen !!\n"
             "Intermediate generations vector : \n");
 }

@@ -93,8 +93,11 @@ TEST(Text, Operations) {
       {after("name", [](S s) { s.extract_path(); return ""; }), "n"},
       {after("a\\b:c/d", [](S s) { s.convert_to_underline(); return ""; }), "a_b_c_d"},
       {after("a\\b", [](S s) { s.convert_to_slash(); s.convert_to_html_slash(); return ""; }), "a/b"},
-      {after("", [](S s) { s = 'q'; return ""; }), "q"},
-      {after("", [](S s) { s = -42; return ""; }), "-42"},
+      // Numbers and characters keep a buffer that is large enough, or take one of 12 or 22 bytes.
+      {after("", [](S s) { s = 'q'; return std::to_string(s._capacity); }), "q|12"},
+      {after("ab", [](S s) { s = 'q'; return std::to_string(s._capacity); }), "q|4"},
+      {after(std::string(18, 'x'), [](S s) { s = -42; return std::to_string(s._capacity); }), "-42|20"},
+      {after("ab", [](S s) { s += "c"; return ""; }), "abc"},
       {after("", [](S s) { s = 1.5f; return std::to_string(s._capacity); }), "1.500000|42"},
       {after("", [](S) { char b[16]; my_strcpy(b, "a/b/c"); my_strtok_right(b, '/'); return std::string(my_strcat(b, "!")); }),
        "|a/b!"}};
@@ -117,9 +120,12 @@ TEST(Text, TokenWordAndQuoteReaders) {
   std::istringstream bare("no quote\n\"q\"");
   EXPECT_EQ(w.GetNextQuota(bare), 0);
   EXPECT_EQ(text(q), "in quotesopen");
-  std::istringstream words("a\tb c,d\ne");
-  w.read_to_delim(words, ',');
-  s.read_to_delim(words);
-  words >> q;
-  EXPECT_EQ(text(w) + "|" + text(s) + "|" + text(q), "a\tb c|d|e");
+  std::istringstream words(std::string("a\tb c,,d\0 e f", 14));
+  std::string got;
+  for (int k = 0; k < 4; ++k) {
+    (k < 2 ? w.read_to_delim(words, ',') : w.read_to_delim(words));
+    got += text(w) + "|";
+  }
+  words >> w;
+  EXPECT_EQ(got + text(w), "a\tb c||d||e");
 }
