@@ -4,55 +4,37 @@
 //
 // Counters: "offspring/s" (items per second) for reproduction, the floor
 // benchmarks report the same unit so that reproduction / floor is the ratio
-// to the bare draws. Every benchmark works in its own generator state; the
-// log goes to /dev/null (the mutation step writes to it).
+// to the bare draws made through GSL. The work itself draws from the run's
+// block generator. The log goes to /dev/null (the mutation step writes to
+// it). Whole runs are measured by bench_targets.cpp.
 
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_rng.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "driver/mutation_step.h"
-#include "driver/tessarel.h"
 #include "model/alelle.h"
 #include "model/genotype.h"
 #include "model/population.h"
 #include "settings/settings.h"
+#include "bench_util.h"
 #include "support/globaldef.h"
 
 namespace {
 
 int const NUM_ALLELES = 10;
 
-// ---------------------------------------------------------------------------
-// A generator type that forwards to one MT19937 and counts its calls, so that
-// the floor benchmarks make exactly as many draws as the work they stand for.
-// gsl_rng_uniform_int calls get (once, bar a rare rejection), gsl_rng_uniform
-// calls get_double.
-gsl_rng* g_counted_inner = nullptr;
-unsigned long g_gets = 0;
-unsigned long g_doubles = 0;
-
-void counting_set(void*, unsigned long seed) {
-  if (g_counted_inner != nullptr) gsl_rng_set(g_counted_inner, seed);
+// The bare draws of a benchmark are made straight through GSL on a
+// gsl_rng_mt19937, as many as the work makes on the run's generator.
+gsl_rng* gsl_floor() {
+  static gsl_rng* r = gsl_rng_alloc(gsl_rng_mt19937);
+  return r;
 }
-unsigned long counting_get(void*) {
-  ++g_gets;
-  return gsl_rng_get(g_counted_inner);
-}
-double counting_get_double(void*) {
-  ++g_doubles;
-  return gsl_rng_uniform(g_counted_inner);
-}
-gsl_rng_type const counting_type = {"counting mt19937", 0xffffffffUL, 0, sizeof(int), &counting_set,
-                                    &counting_get, &counting_get_double};
 
 // ---------------------------------------------------------------------------
 // The allele table and the settings every benchmark shares.
@@ -153,19 +135,16 @@ std::pair<double, double> draws_per_generation(int arg, int n) {
 
   World& w = world();
   gsl_rng* saved = randomnumber;
-  g_counted_inner = gsl_rng_alloc(gsl_rng_mt19937);
-  randomnumber = gsl_rng_alloc(&counting_type);
+  randomnumber = gsl_rng_alloc(&benchutil::counting_type);
   gsl_rng_set(randomnumber, 1000 + static_cast<unsigned long>(arg));
   Tpop* pop = make_individual_deme(n, selection_of(arg));
   std::vector<Tgeno*> surplus;
-  g_gets = g_doubles = 0;
+  benchutil::counts() = benchutil::Counts();
   for (int g = 0; g < RESTORE_EVERY; ++g) individual_generation(*pop, model_of(arg), w, surplus);
-  std::pair<double, double> result(static_cast<double>(g_gets) / RESTORE_EVERY,
-                                   static_cast<double>(g_doubles) / RESTORE_EVERY);
+  std::pair<double, double> result(static_cast<double>(benchutil::counts().gets) / RESTORE_EVERY,
+                                   static_cast<double>(benchutil::counts().doubles) / RESTORE_EVERY);
   destroy_deme(pop);
   gsl_rng_free(randomnumber);
-  gsl_rng_free(g_counted_inner);
-  g_counted_inner = nullptr;
   randomnumber = saved;
   cache[key] = result;
   return result;
@@ -196,21 +175,22 @@ void BM_IndividualReproduction(benchmark::State& state) {
   destroy_deme(pop);
 }
 
-// The bare draws of the benchmark above: as many getint(2N) and getfloat()
-// calls per generation, on the same generator.
+// The bare draws of the benchmark above through GSL: as many
+// gsl_rng_uniform_int(2N) and gsl_rng_uniform calls per generation.
 void BM_IndividualReproductionFloor(benchmark::State& state) {
   int const arg = static_cast<int>(state.range(0));
   int const n = static_cast<int>(state.range(1));
   std::pair<double, double> const draws = draws_per_generation(arg, n);
   long const ints = static_cast<long>(draws.first + 0.5);
   long const floats = static_cast<long>(draws.second + 0.5);
-  int const two_n = 2 * n;
-  reseed(2000 + static_cast<unsigned long>(arg));
+  unsigned long const two_n = 2UL * static_cast<unsigned long>(n);
+  gsl_rng* r = gsl_floor();
+  gsl_rng_set(r, 2000 + static_cast<unsigned long>(arg));
   for (auto _ : state) {
-    long isum = 0;
+    unsigned long isum = 0;
     double fsum = 0.0;
-    for (long i = 0; i < ints; ++i) isum += getint(two_n);
-    for (long i = 0; i < floats; ++i) fsum += getfloat();
+    for (long i = 0; i < ints; ++i) isum += gsl_rng_uniform_int(r, two_n);
+    for (long i = 0; i < floats; ++i) fsum += gsl_rng_uniform(r);
     benchmark::DoNotOptimize(isum);
     benchmark::DoNotOptimize(fsum);
   }
@@ -370,14 +350,16 @@ void BM_MutationStep(benchmark::State& state) {
   w.settings._mutation_rate = 0.0f;
 }
 
-// The bare draws of the mutation step: one getfloat per individual.
+// The bare draws of the mutation step through GSL: one gsl_rng_uniform per
+// individual.
 void BM_MutationStepFloor(benchmark::State& state) {
   int const side = static_cast<int>(state.range(0));
   long const draws = static_cast<long>(side) * side * 1000;
-  reseed(5001);
+  gsl_rng* r = gsl_floor();
+  gsl_rng_set(r, 5001);
   for (auto _ : state) {
     double fsum = 0.0;
-    for (long i = 0; i < draws; ++i) fsum += getfloat();
+    for (long i = 0; i < draws; ++i) fsum += gsl_rng_uniform(r);
     benchmark::DoNotOptimize(fsum);
   }
   state.SetItemsProcessed(state.iterations() * draws);
@@ -385,53 +367,38 @@ void BM_MutationStepFloor(benchmark::State& state) {
 }
 
 // ---------------------------------------------------------------------------
-// A whole run from input files: side x side demes, each starting at its
-// carrying capacity K = 1000 (r = 0.5, m = 0.05), model 1 with s = 0.01, no
-// mutation and no frequency files, one simulation.
-std::string make_run_folder(int side, int k, int generations) {
-  char templ[] = "/tmp/tessarel_bench_XXXXXX";
-  char* made = mkdtemp(templ);
-  std::string const dir = made != nullptr ? made : "/tmp";
-  std::ofstream param((dir + "/tessarel_param.txt").c_str());
-  param << "benchmark run\n1\n" << generations << "\ngenetics\n" << NUM_ALLELES
-        << "\n0\n0\n0\nselection\n1\n0\n0.01\n0\n0\noutput\n0\nworld\n"
-        << side << "\n" << side << "\n1\n0\n0\nno routes\n1\n1 0\n";
-  std::ofstream structure((dir + "/tessarel_structure_1.txt").c_str());
-  structure << "structure 1\nN0 K r m group sample\n";
-  for (int i = 0; i < side * side; ++i) {
-    structure << k << "\t" << k << "\t0.5\t0.05\t1\t" << (i % 10 == 0 ? 20 : 0) << "\n";
-  }
-  return dir;
-}
-
-void BM_WholeRun(benchmark::State& state) {
-  int const side = static_cast<int>(state.range(0));
-  int const k = static_cast<int>(state.range(1));
-  int const generations = static_cast<int>(state.range(2));
-  std::string const dir = make_run_folder(side, k, generations);
-  char previous[4096];
-  if (getcwd(previous, sizeof(previous)) == nullptr) previous[0] = '\0';
-  if (chdir(dir.c_str()) != 0) {
-    state.SkipWithError("cannot enter the run folder");
-    return;
-  }
-  gsl_rng* saved = randomnumber;
-  std::vector<Tallele*>* saved_table = Tgeno::_pallelevect;
-  long seed = 0;
+// The draws of an offspring under model 1 (two getint over 2N = 2000 and one
+// getfloat): range(0) == 0 through GSL on a gsl_rng_mt19937, 1 through the
+// run's block generator. Items are offspring.
+void BM_Draws(benchmark::State& state) {
+  bool const block = state.range(0) != 0;
+  long const per_iteration = 100000;
+  gsl_rng* const kept = randomnumber;
+  randomnumber = block ? gsl_rng_alloc(mtblock::mt19937) : gsl_rng_alloc(gsl_rng_mt19937);
+  gsl_rng_set(randomnumber, 6000);
   for (auto _ : state) {
-    randomnumber = nullptr;
-    run_tessarel([&seed]() { return -(seed = (seed * 7919 + 104729) % 1000000); });
+    long isum = 0;
+    double fsum = 0.0;
+    if (block) {
+      for (long i = 0; i < per_iteration; ++i) {
+        isum += getint(2000);
+        isum += getint(2000);
+        fsum += getfloat();
+      }
+    } else {
+      for (long i = 0; i < per_iteration; ++i) {
+        isum += static_cast<long>(gsl_rng_uniform_int(randomnumber, 2000));
+        isum += static_cast<long>(gsl_rng_uniform_int(randomnumber, 2000));
+        fsum += gsl_rng_uniform(randomnumber);
+      }
+    }
+    benchmark::DoNotOptimize(isum);
+    benchmark::DoNotOptimize(fsum);
   }
-  randomnumber = saved;
-  Tgeno::_pallelevect = saved_table;
-  Tgeno::_init_num_allele = NUM_ALLELES;
-  Tgeno::_init_num_allele_per_grp = NUM_ALLELES;
-  if (previous[0] != '\0' && chdir(previous) != 0) state.SkipWithError("cannot leave the run folder");
-  std::string const cleanup = "rm -rf '" + dir + "'";
-  if (std::system(cleanup.c_str()) != 0) state.SkipWithError("cannot remove the run folder");
-  // offspring per second, counted at the carrying capacity
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(side) * side * k * generations);
-  state.counters["demes"] = static_cast<double>(side * side);
+  gsl_rng_free(randomnumber);
+  randomnumber = kept;
+  state.SetItemsProcessed(state.iterations() * per_iteration);
+  state.SetLabel(block ? "block generator" : "GSL");
 }
 
 }  // namespace
@@ -448,19 +415,14 @@ BENCHMARK(BM_FrequencyGeneration)
 BENCHMARK(BM_Migration)->ArgsProduct({{2, 10, 50}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MutationStep)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MutationStepFloor)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WholeRun)
-    ->Args({1, 1000, 200})
-    ->Args({10, 1000, 200})
-    ->Args({50, 1000, 200})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Draws)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   // Messages of the model (mutations, warnings) go nowhere.
   AOS.close();
   AOS.clear();
   AOS.open("/dev/null", std::ios::out);
-  randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
+  randomnumber = gsl_rng_alloc(mtblock::mt19937);  // the run's own generator
   world();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -1,5 +1,8 @@
 // Peak memory of a whole run of one deme of N individuals (N0 = K = N,
-// r = 0, m = 0, model 1, 5 generations, no mutation, no frequency files).
+// r = 0, m = 0, model 1, s = 0, 5 generations, no mutation, no frequency
+// files). Run once with 10^6 and once with 10^3 individuals, in separate
+// processes: the difference is the cost of the individuals above the fixed
+// cost of a run.
 // Usage: tessarel_bench_memory N   (run in an empty folder)
 // Prints "N <individuals> peak_kB <maximum resident set size in kB>".
 
@@ -7,23 +10,21 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
+#include "bench_util.h"
 #include "driver/tessarel.h"
 
 int main(int argc, char** argv) {
-  long const n = argc > 1 ? std::atol(argv[1]) : 1000000;
-  {
-    std::ofstream param("tessarel_param.txt");
-    param << "memory run\n1\n5\ngenetics\n10\n0\n0\n0\nselection\n1\n0\n0.01\n0\n0\noutput\n0\nworld\n"
-          << "1\n1\n1\n0\n0\nno routes\n1\n1 0\n";
-    std::ofstream structure("tessarel_structure_1.txt");
-    structure << "structure 1\nN0 K r m group sample\n" << n << "\t" << n << "\t0\t0\t1\t20\n";
-  }
-  long seed = 0;
-  run_tessarel([&seed]() { return -(seed = (seed * 7919 + 104729) % 1000000); });
+  benchutil::Scenario sc;
+  sc.side = 1;
+  sc.k = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  sc.generations = 5;
+  sc.r = 0.0f;
+  sc.m = 0.0f;
+  benchutil::write_inputs(".", sc);
+  run_tessarel(benchutil::FixedSeeds());
   struct rusage usage;
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("N %ld peak_kB %ld\n", n, static_cast<long>(usage.ru_maxrss));
+  std::printf("N %d peak_kB %ld\n", sc.k, static_cast<long>(usage.ru_maxrss));
   return 0;
 }

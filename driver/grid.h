@@ -40,6 +40,19 @@ void updatepopfromsettings(std::vector<Tpop*>* demes, Tsettings* s);
 // Deletes every deme together with its individuals.
 void delete_pops_and_inds(std::vector<Tpop*>* demes);
 
+// Where a deme's genetic state lives: in its frequencies while _freq_ready
+// holds (frequency mode, and a deme just back from it whose individuals are
+// rebuilt only in its next reproduction), else in its current list (individual
+// mode, and a deme that has just entered frequency mode and builds its
+// frequencies from that list in its next reproduction).
+inline bool state_in_frequencies(const Tpop* deme) { return deme->_freq_ready; }
+
+// Whether a deme reads its per-allele arrays: only in frequency mode or while
+// its state lives in its frequencies. These demes keep one slot per allele of
+// the table; the others are brought to that length when they enter frequency
+// mode.
+inline bool reads_allele_arrays(const Tpop* deme) { return deme->_freq_mode || deme->_freq_ready; }
+
 // ---- helpers of the same family that the run itself does not call ----
 
 void creates_inds(std::vector<Tpop*>* demes, Tsettings* s);

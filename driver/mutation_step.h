@@ -9,7 +9,8 @@
 class Tsettings;
 
 // Brings the mutations of one generation into every deme, appending new
-// alleles to the table (and a slot to every deme's per-allele arrays).
+// alleles to the table; the demes that read their per-allele arrays
+// (reads_allele_arrays) leave it with one slot per allele of the table.
 void Add_mutation(std::vector<Tpop*>* demes, std::vector<Tallele*>* alleles, Tsettings* s);
 
 #endif

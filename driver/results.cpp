@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "driver/grid.h"
 #include "model/alelle.h"
 #include "model/population.h"
 #include "settings/settings.h"
@@ -31,14 +32,6 @@ void check_stream(const std::ofstream& stream, const std::string& name, OutputFa
 }
 
 bool is_sampled(const Tpop* deme) { return deme != nullptr && !deme->_inactive && deme->_sample_size > 0; }
-
-// Where a deme's genetic state lives at the end of a simulation: in its
-// frequencies while _freq_ready holds (frequency mode, or back from it in the
-// last generation, before the individuals were rebuilt), else in its current
-// list (also for a deme that entered frequency mode in the last generation and
-// has not built its frequencies yet). Sampling the other one would report
-// stale or empty data.
-bool state_in_frequencies(const Tpop* deme) { return deme->_freq_ready; }
 
 // Individuals a deme holds at the end of a simulation.
 long long individuals_of(const Tpop* deme) {

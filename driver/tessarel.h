@@ -1,9 +1,12 @@
 #ifndef TESSAREL_DRIVER_TESSAREL_H
 #define TESSAREL_DRIVER_TESSAREL_H
 
+#include <cstddef>
 #include <functional>
 
 #include "driver/results.h"
+
+class Tpop;
 
 // Gives the seed of each new generator: the clock in the shipped program,
 // a fixed sequence in the tests.
@@ -22,5 +25,10 @@ unsigned long renewal_seed(long fresh_seed, unsigned long old_output);
 // Replaces the run's generator by a new one seeded with renewal_seed (the
 // first generator of a run has nothing to mix in and takes the fresh seed).
 void renew_generator(const SeedSource& next_seed);
+
+// Mode switch of deme `index` at the end of generation g: into frequency mode
+// above the threshold (its per-allele arrays then get one slot per allele of
+// the table), back to individuals below it; each switch is logged.
+void switch_mode(Tpop* deme, std::size_t index, int threshold, int g, std::size_t table_alleles);
 
 #endif

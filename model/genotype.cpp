@@ -1,6 +1,104 @@
 #include "model/genotype.h"
 
+#include <new>
+
 #include "support/globaldef.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TGENO_PLAIN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TGENO_PLAIN_HEAP 1
+#endif
+#endif
+
+#ifndef TGENO_PLAIN_HEAP
+namespace {
+
+// One individual's storage, or the link to the next free one.
+union Slot {
+  Slot* next;
+  alignas(Tgeno) unsigned char bytes[sizeof(Tgeno)];
+};
+
+// A block of slots, handed out in address order the first time; a block
+// carries the link to the block made before it.
+struct Block {
+  Block* older;
+};
+
+std::size_t const SLOTS_PER_BLOCK = 8192;
+std::size_t const SLOTS_OFFSET = (sizeof(Block) + alignof(Slot) - 1) / alignof(Slot) * alignof(Slot);
+
+Block* newest = nullptr;
+Slot* fresh = nullptr;       // next never-used slot of the newest block
+Slot* fresh_end = nullptr;   // end of the newest block
+Slot* free_slots = nullptr;  // slots given back, the last one first
+std::size_t live = 0;
+
+Slot* first_slot(Block* b) {
+  return reinterpret_cast<Slot*>(reinterpret_cast<unsigned char*>(b) + SLOTS_OFFSET);
+}
+
+void add_block() {
+  void* raw = ::operator new(SLOTS_OFFSET + SLOTS_PER_BLOCK * sizeof(Slot));
+  Block* b = static_cast<Block*>(raw);
+  b->older = newest;
+  newest = b;
+  fresh = first_slot(b);
+  fresh_end = fresh + SLOTS_PER_BLOCK;
+}
+
+// Once no individual is left, the memory goes back but for the newest block,
+// which starts afresh: a run that ends, or a test that makes one individual
+// at a time, neither keeps its peak nor asks for a block at every step.
+void all_given_back() {
+  if (newest == nullptr) return;
+  Block* b = newest->older;
+  while (b != nullptr) {
+    Block* older = b->older;
+    ::operator delete(b);
+    b = older;
+  }
+  newest->older = nullptr;
+  fresh = first_slot(newest);
+  free_slots = nullptr;
+}
+
+}  // namespace
+#endif
+
+void* Tgeno::operator new(std::size_t size) {
+#ifndef TGENO_PLAIN_HEAP
+  if (size == sizeof(Slot)) {
+    Slot* s = free_slots;
+    if (s != nullptr) {
+      free_slots = s->next;
+    } else {
+      if (fresh == fresh_end) add_block();
+      s = fresh++;
+    }
+    ++live;
+    return s;
+  }
+#endif
+  return ::operator new(size);
+}
+
+void Tgeno::operator delete(void* p, std::size_t size) noexcept {
+  if (p == nullptr) return;
+#ifndef TGENO_PLAIN_HEAP
+  if (size == sizeof(Slot)) {
+    Slot* s = static_cast<Slot*>(p);
+    s->next = free_slots;
+    free_slots = s;
+    if (--live == 0) all_given_back();
+    return;
+  }
+#endif
+  (void)size;
+  ::operator delete(p);
+}
 
 std::vector<Tallele*>* Tgeno::_pallelevect = nullptr;
 int Tgeno::_init_num_allele = 0;

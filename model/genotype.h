@@ -1,6 +1,7 @@
 #ifndef TESSAREL_MODEL_GENOTYPE_H
 #define TESSAREL_MODEL_GENOTYPE_H
 
+#include <cstddef>
 #include <vector>
 
 #include "model/alelle.h"
@@ -40,6 +41,13 @@ public:
 
   Tgeno& operator=(Tgeno const& other);
   bool operator==(Tgeno const& other);
+
+  // A run creates and deletes individuals by the million: they come from
+  // slots of large shared blocks instead of a heap block each, and a slot
+  // given back is the next one handed out. With AddressSanitizer they are
+  // plain heap blocks again, so that misuse stays visible.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p, std::size_t size) noexcept;
 
 private:
   void draw_initial(int const& pool, float const& p0);

@@ -190,6 +190,13 @@ void Tpop::updatefreqvect() {
   _imm_alleles.push_back(0);
 }
 
+void Tpop::growfreqarrays(std::size_t const& n) {
+  if (_freq.size() < n) _freq.resize(n, 0.0f);
+  if (_gam1.size() < n) _gam1.resize(n, 0.0f);
+  if (_gam2.size() < n) _gam2.resize(n, 0.0f);
+  if (_imm_alleles.size() < n) _imm_alleles.resize(n, 0);
+}
+
 void Tpop::deletefreqarrays() {
   _freq.clear();
   _gam1.clear();

@@ -63,6 +63,8 @@ public:
   void delete_ind_vector();
   void createfreqarrays(int const& n);
   void updatefreqvect();
+  // Grows each per-allele array to n slots (the new ones 0); never shrinks.
+  void growfreqarrays(std::size_t const& n);
   void deletefreqarrays();
   Tpop& operator=(Tpop const& other);
   bool operator==(Tpop const& other);

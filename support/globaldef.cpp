@@ -9,12 +9,14 @@ std::ofstream AOS("tessarel.log", std::ios::out | std::ios::trunc);
 
 gsl_rng* randomnumber = nullptr;
 
-int getint(const int& n) {
+gsl_rng_type const* run_generator_type = &mtblock::kind;
+
+int getint_gsl(const int& n) {
   // Sign-extended on purpose: GSL's own error handler deals with n < 1.
   return static_cast<int>(gsl_rng_uniform_int(randomnumber, static_cast<unsigned long>(static_cast<long>(n))));
 }
 
-double getfloat() { return gsl_rng_uniform(randomnumber); }
+double getfloat_gsl() { return gsl_rng_uniform(randomnumber); }
 
 double getnormal() { return gsl_ran_gaussian(randomnumber, 1.0); }
 

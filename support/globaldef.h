@@ -5,16 +5,38 @@
 
 #include <gsl/gsl_rng.h>
 
+#include "support/mt_block.h"
+
 // The run log, opened on "tessarel.log" (truncated) before main starts.
 extern std::ofstream AOS;
 
 // The generator behind every draw; null until the run driver sets it.
 extern gsl_rng* randomnumber;
 
-// Uniform integer in [0, n - 1]; n must be at least 1.
-int getint(const int& n);
-// Uniform double in [0, 1).
-double getfloat();
+// The type of every generator the run creates: the block MT19937, whose
+// draws are those of gsl_rng_mt19937. Benchmarks put a counting type here.
+extern gsl_rng_type const* run_generator_type;
+
+// The GSL calls behind getint and getfloat, for any generator.
+int getint_gsl(const int& n);
+double getfloat_gsl();
+
+// Uniform integer in [0, n - 1]; n must be at least 1. The same number as
+// gsl_rng_uniform_int on randomnumber, inline when the run's own generator
+// type is installed; n < 1 still goes to GSL, whose error handler decides.
+inline int getint(const int& n) {
+  gsl_rng const* r = randomnumber;
+  if (r->type == &mtblock::kind && n > 0)
+    return static_cast<int>(mtblock::uniform_int(mtblock::state_of(r), static_cast<std::uint32_t>(n)));
+  return getint_gsl(n);
+}
+
+// Uniform double in [0, 1), as gsl_rng_uniform on randomnumber.
+inline double getfloat() {
+  gsl_rng const* r = randomnumber;
+  if (r->type == &mtblock::kind) return mtblock::uniform(mtblock::state_of(r));
+  return getfloat_gsl();
+}
 // Standard normal deviate.
 double getnormal();
 // Binomial deviate with probability p and n trials.

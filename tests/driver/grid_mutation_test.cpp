@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/mutation_step.h"
+#include "driver/tessarel.h"
 #include "grid_fixture.h"
 #include "test_util.h"
 
@@ -41,18 +42,22 @@ TEST(GridMutationStep, WithoutIntermediateOutputEveryMutationIsANewAllele) {
   Add_mutation(&w.demes, &w.alleles, &w.s);
   ASSERT_EQ(w.alleles.size(), 23u);
   for (std::size_t i = 0; i < w.alleles.size(); ++i) EXPECT_EQ(w.alleles[i]->_id, static_cast<int>(i));
-  for (Tpop* d : w.demes) {
-    EXPECT_EQ(d->_freq.size(), 23u);
-    EXPECT_EQ(d->_gam1.size(), 23u);
-    EXPECT_EQ(d->_gam2.size(), 23u);
-    EXPECT_EQ(d->_imm_alleles.size(), 23u);
-  }
   std::string text = log.text();
   EXPECT_EQ(count_lines_starting(text, "A new mutation a"), 20);
   // The first mutation always meets an individual of allele 0.
   EXPECT_EQ(text.substr(0, text.find('\n') + 1),
             "A new mutation a4 appears in population 1 with a frequency equal to 0.05 (former allele = a1)\n");
   EXPECT_NE(text.find("A new mutation a14 appears in population 2 with"), std::string::npos);
+
+  // A deme entering frequency mode gets a zero slot for every allele added
+  // while it kept individuals.
+  Tpop* d = w.demes[0];
+  d->_size = 11.0;
+  switch_mode(d, 0, 10, 3, w.alleles.size());
+  ASSERT_TRUE(d->_freq_mode);
+  EXPECT_EQ(d->_freq, std::vector<float>(23, 0.0f));
+  EXPECT_TRUE(d->_gam1 == d->_freq && d->_gam2 == d->_freq);
+  EXPECT_EQ(d->_imm_alleles, std::vector<int>(23, 0));
 }
 
 TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
@@ -62,7 +67,7 @@ TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
   w.grid(2, 1);
   w.build(2);
   populate(w, 0);
-  w.demes[1]->_freq_mode = true;
+  w.demes[1]->_freq_mode = w.demes[1]->_freq_ready = true;
   w.demes[1]->_size = 0.9;
   w.s._mutation_rate = 0.5f;
   Add_mutation(&w.demes, &w.alleles, &w.s);
@@ -75,7 +80,7 @@ TEST(GridMutationStep, DrawsComeFromTheRightNumberOfTrials) {
   World f(12);
   f.grid(1, 1);
   f.build(2);
-  f.demes[0]->_freq_mode = true;
+  f.demes[0]->_freq_mode = f.demes[0]->_freq_ready = true;
   f.demes[0]->_size = 3.7;
   f.s._mutation_rate = 1e-9f;
   Add_mutation(&f.demes, &f.alleles, &f.s);
@@ -94,7 +99,7 @@ TEST(GridMutationStep, ReusesALostAlleleThenCreatesANewOne) {
   w.s._mutation_rate = 1.0f;
   populate(w, 0);
   Tpop* d = w.demes[0];
-  d->_freq_mode = true;
+  d->_freq_mode = d->_freq_ready = true;
   d->_size = 2.0;  // two trials, two mutations
   d->_freq = {0.5f, 0.5f, 0.0f, 0.0f, 0.0f};
   for (int i = 0; i < 3; ++i) w.alleles[static_cast<std::size_t>(i)]->_count = 4.0;
@@ -105,9 +110,10 @@ TEST(GridMutationStep, ReusesALostAlleleThenCreatesANewOne) {
   ASSERT_EQ(w.alleles.size(), 6u);  // the second mutation did not try allele 4
   EXPECT_EQ(count_lines_starting(text, "A new mutation a4 appears in population 1 with a frequency equal to 0.25"), 1);
   EXPECT_EQ(count_lines_starting(text, "A new mutation a6 appears in population 1 with a frequency equal to 0.25"), 1);
+  // The frequency-mode deme reads its arrays: they have a slot per allele.
+  for (std::size_t n : {d->_freq.size(), d->_gam1.size(), d->_gam2.size(), d->_imm_alleles.size()}) ASSERT_EQ(n, 6u);
   EXPECT_FLOAT_EQ(d->_freq[3], 0.25f);
   EXPECT_FLOAT_EQ(d->_freq[5], 0.25f);
-  EXPECT_EQ(w.demes[1]->_freq.size(), 6u);
 }
 
 TEST(GridMutationStep, IndividualModeKeepsCopyCountsAndReportsIdentity) {
