@@ -50,6 +50,7 @@ TEST(Deme, LogisticGrowthCarriesItsRemainderAndSizesTheNextList) {
 
 TEST(Deme, CountsAndSamples) {
   World w(3);
+  testutil::LogCapture log;
   Deme d(3, 0);
   Deme::add(d._current, 0, 1);
   Deme::add(d._current, 1, 1);
@@ -71,15 +72,18 @@ TEST(Deme, CountsAndSamples) {
   d.print_ind_vector(IND_CURRENT, nullptr);
   out.close();
   EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\nInd 3:\t0\t0\n");
-  // Frequency mode: copies drawn without replacement, the divisor stays 2n.
-  testutil::LogCapture log;
+  // A sample larger than the deme: all it holds, the divisor stays 2n; in
+  // frequency mode the copies are drawn without replacement.
+  counts.assign(3, 0.0);
+  d.quick_count_sample_freqs(nullptr, &counts, 5);
+  EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
   Deme f(3, 5);
   f._freq_mode = true;
   f._freq = {0.4f, 0.6f, 0.0f, 7.0f};
   f._freq.resize(3);  // the slot past the end must stay untouched
   counts.assign(3, 0.0);
   f.quick_count_sample_freqs(nullptr, &counts, 7);
-  EXPECT_EQ(log.text(), "WARNING: Only 5 individuals in one sample!\n");
+  EXPECT_EQ(log.text(), "WARNING: Only 3 individuals in one sample!\nWARNING: Only 5 individuals in one sample!\n");
   EXPECT_EQ(counts, (std::vector<double>{4, 6, 0}));
   EXPECT_EQ(f._freq, (std::vector<float>{0, 0, 0}));
   EXPECT_EQ(f._freq.data()[3], 7.0f);
@@ -127,7 +131,8 @@ TEST(Deme, SelectionCoefficientFollowsTheGradient) {
 // Operations the run never calls, by family.
 TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   World w(4, 2);
-  Tallele a(3), b;
+  Tallele a, b;
+  a.initialize(3);
   b = a;
   a._count = NAN;
   EXPECT_TRUE(b == Tallele(3) && !(a == a) && b._id == 3 && Tallele()._id == 0);

@@ -77,6 +77,8 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   EXPECT_EQ(npos + mean + sd, 0.0f);
   stat_whole_freq_vect(&empty, mean = 3, sd, lost, fixed);
   EXPECT_EQ(mean + lost + fixed, 3.0f);
+  mean_and_stdE(&empty, mean, sd);
+  EXPECT_EQ(mean + sd, 0.0f);
   v = {0.25f};
   mean_and_stdE(&v, mean, sd);
   EXPECT_EQ(mean + sd, 0.25f);

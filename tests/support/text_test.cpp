@@ -120,12 +120,15 @@ TEST(Text, TokenWordAndQuoteReaders) {
   std::istringstream bare("no quote\n\"q\"");
   EXPECT_EQ(w.GetNextQuota(bare), 0);
   EXPECT_EQ(text(q), "in quotesopen");
-  std::istringstream words(std::string("a\tb c,,d\0 e f", 14));
+  std::istringstream words(std::string("a\tb c,,d\0  e f", 14));
   std::string got;
   for (int k = 0; k < 4; ++k) {
     (k < 2 ? w.read_to_delim(words, ',') : w.read_to_delim(words));
     got += text(w) + "|";
   }
-  words >> w;
-  EXPECT_EQ(got + text(w), "a\tb c||d||e");
+  words >> w >> q;  // the last word ends with the input, the stream stays usable
+  EXPECT_EQ(got + text(w) + "|" + text(q) + "|" + std::to_string(!words.fail()), "a\tb c||d||e|f|1");
+  std::istringstream field(std::string(10005, 'x'));
+  w.read_to_delim(field);
+  EXPECT_EQ(w._length, 10000);
 }
