@@ -40,12 +40,12 @@ TEST(Sampler, DistributionsHaveTheirMomentsAndBounds) {
     EXPECT_NEAR(s / n, c.mean, 4.0 * std::sqrt(c.var / n)) << "case " << &c - cases;
     EXPECT_NEAR(s2 / n - s * s / n / n, c.var, 0.06 * c.var) << "case " << &c - cases;
   }
-  EXPECT_EQ(t.Sample(UNIFORM, {3, 3}) + t.Sample(UNIFORM_DISCRETE, {0, 0}), 3.0f);
+  EXPECT_EQ(t.Sample(UNIFORM, {3, 3}) + t.Sample(UNIFORM_DISCRETE, {0, 0}) + t.Sample(BINOMIAL, {0.5f, 0}), 3.0f);
   // An unknown distribution, or too few parameters: no value and no draw.
   gsl_rng* twin = gsl_rng_clone(randomnumber);
   for (int id : {0, 6, -1}) EXPECT_EQ(t.Sample(DISTRIBUTIONS(id), {1, 2}), -9999999.0f);
   for (auto p : {std::make_pair(5, std::vector<float>{0.5f}), std::make_pair(5, std::vector<float>{0.5f, -3}),
-                 std::make_pair(3, std::vector<float>{0, 3e9f}), std::make_pair(2, std::vector<float>{-1, 100}),
+                 std::make_pair(3, std::vector<float>{0, 3e9f}), std::make_pair(2, std::vector<float>{0, 100}),
                  std::make_pair(1, std::vector<float>{NAN, 1})})
     EXPECT_EQ(t.Sample(DISTRIBUTIONS(p.first), p.second), -9999999.0f);
   EXPECT_EQ(gsl_rng_get(twin), gsl_rng_get(randomnumber));
@@ -84,5 +84,9 @@ TEST(Support, RoundingAndTheSecondGeneratorFamily) {
   testutil::LogCapture log;
   initialize_ran3(5);
   initialize_ran3(-3);
+  testing::internal::CaptureStdout();
+  initialize_ran3(-200000000);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "initialize_ran3(const int seed)\nGiven seed was too big, so Random generator initialized with seed=-232\n");
   EXPECT_EQ(log.text(), "Random generator initialized with lidum=-232\nRandom generator initialized with seed= -3\n");
 }
