@@ -15,7 +15,7 @@ seconds=${1:-60}
 build=${2:-$here/build-fuzz}
 [ $# -gt 0 ] && shift
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_my_string fuzz_settings fuzz_structure_change fuzz_run fuzz_ci_file fuzz_freq_file"}
+targets=${*:-"fuzz_run fuzz_text"}
 
 sh "$here/scripts/install-deps.sh"
 

@@ -1,154 +1,125 @@
-// The whole run on hostile input sets built from the fuzz input: every value
-// of the parameter, structure, group and structure-change files is taken
-// from a list of awkward texts (nan, inf, 1e40, negatives, comments, priors
-// good and bad, random bytes), while the counts that size the work
-// (simulations, generations, grid, groups, routes, structures, initial and
-// carrying sizes) stay small, so that every input ends in milliseconds
-// unless the code under test loops or blows up. Result files never hold
-// "nan" or "inf".
+// The run's input files from arbitrary text: the parameter file, the first
+// structure and group files and two structure-change files (parts separated
+// by a line "@@@@"; an empty part is a missing file). The readers must keep
+// every value finite and every per-deme and per-group vector complete; a
+// run they accept has its prior table drawn, its grid built and changed by
+// the first structure-change file (a capacity never below -1, rates inside
+// [0, 1]), and, when its counts are small, runs whole: its result files hold
+// no "nan" or "inf".
+//
+// Counts in the input (demes, groups, routes, structures) are read as they
+// are: a reader that cannot stop on its own at a huge count shows up as a
+// timeout or an out-of-memory finding.
 
-#include <fuzzer/FuzzedDataProvider.h>
-
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "driver/grid.h"
+#include "driver/structure.h"
 #include "driver/tessarel.h"
 #include "fuzz_common.h"
+#include "settings/settings.h"
 
 namespace {
 
-// Any text a value may hold; none of them can make a count large.
-const char* const kAwkward[] = {
-    "0", "1", "-1", "0.5", "1.5", "-0.5", "-99", "2.9", "nan", "-nan", "inf", "-inf", "1e-40",
-    "abc", "", "//3", "3//c", "0.4 //x", "  7\t", "1e40", "-1e40", "*UNIFORM 0 1", "*UNIFORM/0.2/0.8",
-    "*UNIFORM(0/1)", "*LOG_UNIFORM 0.001 0.1", "*LOG_UNIFORM 0 1", "*POISSON 0.5", "*BINOMIAL 3 0.5",
-    "*UNIFORM_DISCRETE 0 2", "*NORMAL 0 1", "*UNIFORM", "*UNIFORM 1", "*", "**UNIFORM 0 1",
-    "*UNIFORM 1e40 -1e40", "*BINOMIAL -3 2", "*POISSON -1"};
+using fuzzutil::require;
 
-// Texts for values that size the work: small, possibly wrong, possibly a
-// prior whose draws stay small.
-const char* const kSmallCount[] = {"0", "1", "2", "3", "-1", "-7", "nan", "inf", "abc", "", "2.9",
-                                   "*UNIFORM_DISCRETE 1 3", "*UNIFORM_DISCRETE/0/2", "*POISSON 2",
-                                   "*UNIFORM 1", "*NORMAL 1 2", "1//x", "//2"};
+template <class T>
+void finite(const std::vector<T>& v) {
+  for (const T& x : v) require(std::isfinite(static_cast<double>(x)), "a value is not finite");
+}
 
-std::string pick(FuzzedDataProvider& in, bool small) {
-  const int choice = in.ConsumeIntegralInRange<int>(0, 7);
-  if (choice == 0) {
-    // Raw bytes, without the whitespace that would shift the other values.
-    std::string raw = in.ConsumeRandomLengthString(12);
-    for (char& c : raw)
-      if (c == '\n' || c == '\r' || c == ' ' || c == '\t' || c == '\0' || c == '\xff') c = '_';
-    // A raw text could still read as a big number: only where size does not matter.
-    if (!small) return raw;
+void check_values(const Tsettings& s) {
+  finite(std::vector<float>{s._init_freq, s._mutation_rate, s._selection_rate, s._selection_rate_north_east,
+                            s._selection_rate_south_west});
+  for (const auto* v : {&s._init_k_deme, &s._final_k_deme, &s._final_k_group}) finite(*v);
+  for (const auto* v : {&s._growth_rate_deme, &s._mig_rate_deme, &s._growth_rate_group, &s._mig_rate_group,
+                        &s._modified_mig})
+    finite(*v);
+  const size_t n = s._init_k_deme.size(), g = s._final_k_group.size(), r = s._modified_mig.size();
+  require(s._final_k_deme.size() == n && s._growth_rate_deme.size() == n && s._mig_rate_deme.size() == n &&
+              s._group_deme.size() == n && s._samp_size_deme.size() == n && s._growth_rate_group.size() == g &&
+              s._mig_rate_group.size() == g && s._modified_mig_from.size() == r && s._modified_mig_to.size() == r,
+          "vectors of different lengths");
+}
+
+void build_and_change(Tsettings& s, const std::string& change) {
+  if (s._num_pop < 1 || s._num_pop > 400 || s._num_alleles < 1 || s._num_alleles > 2000) return;
+  std::vector<Tallele*> alleles(static_cast<size_t>(s._num_alleles), nullptr);
+  creates_alleles(&alleles, s._num_alleles);
+  Tgeno::_init_num_allele = s._num_alleles;
+  Tgeno::_init_num_allele_per_grp = s._num_alleles_per_pool;
+  Tgeno::_pallelevect = &alleles;
+  std::vector<Tpop*> demes(static_cast<size_t>(s._num_pop), nullptr);
+  creates_pops(&demes, &s, s._num_alleles);
+  set_unactivedemes(&demes, &s);
+  set_neighbours(&demes, &s);
+  set_kzero(&demes, &s);
+  std::istringstream in(change);
+  change_settings_in_pops(in, 2, &demes, &s);
+  for (const Tpop* d : demes) {
+    require(std::isfinite(d->_k) && d->_k >= -1.0, "K not finite or below -1");
+    require(d->_r >= 0.0f && d->_r <= 1.0f && d->_m >= 0.0f && d->_m <= 1.0f, "rate outside [0, 1]");
   }
-  if (small) return kSmallCount[in.ConsumeIntegralInRange<size_t>(0, sizeof(kSmallCount) / sizeof(*kSmallCount) - 1)];
-  return kAwkward[in.ConsumeIntegralInRange<size_t>(0, sizeof(kAwkward) / sizeof(*kAwkward) - 1)];
+  delete_pops_and_inds(&demes);
+  delete_alleles(&alleles);
+  Tgeno::_pallelevect = nullptr;
 }
 
-// Inside a token no blank may stand: priors take their "/" form.
-std::string token(FuzzedDataProvider& in, bool small) {
-  std::string t = pick(in, small);
-  for (char& c : t)
-    if (c == ' ' || c == '\t') c = '/';
-  return t.empty() ? "0" : t;
-}
-
-std::string small_int(FuzzedDataProvider& in, int lo, int hi) {
-  if (in.ConsumeIntegralInRange<int>(0, 5) == 0) return pick(in, true);
-  return std::to_string(in.ConsumeIntegralInRange<int>(lo, hi));
+// The counts that size a whole run's work, drawn ones included.
+bool small_run(const Tsettings& s) {
+  if (s._num_simulations > 3 || s._num_generations > 10 || s._num_pop > 12 || s._num_alleles > 10) return false;
+  for (double n0 : s._init_k_deme)
+    if (!(n0 <= 50.0)) return false;
+  for (const TDistributionSettings* d : s._abc_db)
+    for (float p : d != nullptr ? d->_params : std::vector<float>())
+      if (!(std::fabs(p) <= 100.0f)) return false;
+  return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzutil::setup_once();
-  FuzzedDataProvider in(data, size);
-
-  const int x = in.ConsumeIntegralInRange<int>(1, 4);
-  const int y = in.ConsumeIntegralInRange<int>(1, 3);
-  const int groups = in.ConsumeIntegralInRange<int>(0, 3);
-  const bool group_mode = in.ConsumeBool();
-  const int routes = in.ConsumeIntegralInRange<int>(0, 3);
-  const int structures = in.ConsumeIntegralInRange<int>(1, 3);
-
-  std::string p = "fuzzed run\n";
-  p += small_int(in, 1, 3) + "\n";                      // simulations (fixed only)
-  p += small_int(in, 0, 6) + "\n";                      // generations
-  p += "genetics\n";
-  p += small_int(in, 1, 5) + "\n";                      // alleles per pool
-  p += small_int(in, 0, 1) + "\n";                      // one pool per group
-  p += pick(in, false) + "\n";                          // initial frequency
-  p += pick(in, false) + "\n";                          // mutation rate
-  p += "selection\n";
-  p += small_int(in, 0, 4) + "\n";                      // model
-  p += small_int(in, 0, 3) + "\n";                      // gradient
-  for (int i = 0; i < 3; ++i) p += pick(in, false) + "\n";
-  p += "output\n";
-  p += small_int(in, 0, 1) + "\n";
-  p += "world\n";
-  p += std::to_string(x) + "\n" + std::to_string(y) + "\n" + std::to_string(groups) + "\n";
-  p += std::string(group_mode ? "1" : "0") + "\n";
-  p += std::to_string(routes) + "\n";
-  for (int r = 0; r < routes; ++r) {
-    p += "(" + std::to_string(in.ConsumeIntegralInRange<int>(-1, x * y + 1)) + "," +
-         std::to_string(in.ConsumeIntegralInRange<int>(-1, x * y + 1)) + "," + token(in, false) + ") ";
+  const std::vector<std::string> parts = fuzzutil::split_parts(data, size, 5);
+  const char* names[] = {"tessarel_param.txt", "tessarel_structure_1.txt", "tessarel_alldemes_1.txt",
+                         "tessarel_structure_2.txt", "tessarel_structure_3.txt"};
+  for (size_t k = 0; k < 5; ++k) {
+    fuzzutil::put_file(names[k], parts[k]);
+    if (k >= 3) fuzzutil::put_file("tessarel_alldemes_" + std::to_string(k - 1) + ".txt", parts[k]);
   }
-  p += "routes\n" + std::to_string(structures) + "\n1 " + (in.ConsumeIntegralInRange<int>(0, 7) == 0 ? "*UNIFORM/0/0" : "0");
-  for (int k = 2; k <= structures; ++k) p += " " + std::to_string(k) + " " + small_int(in, 0, 5);
-  p += "\n";
-  fuzzutil::write_file("tessarel_param.txt", p);
-
-  std::string s = "structure 1\nN0 K r m group sample\n";
-  for (int d = 0; d < x * y; ++d) {
-    s += small_int(in, 0, 30) + " ";                                                 // N0
-    s += (in.ConsumeBool() ? small_int(in, -1, 60) : token(in, false)) + " ";       // K
-    s += token(in, false) + " " + token(in, false) + " ";                           // r, m
-    s += small_int(in, 0, groups + 1) + " " + small_int(in, 0, 8) + "\n";           // group, sample
-  }
-  fuzzutil::write_file("tessarel_structure_1.txt", s);
-
-  std::string g = "groups\n";
-  for (int i = 0; i < groups; ++i) {
-    g += (in.ConsumeBool() ? small_int(in, -1, 60) : token(in, false)) + " " + token(in, false) + " " +
-         token(in, false) + "\n";
-  }
-  if (group_mode && in.ConsumeIntegralInRange<int>(0, 9) != 0)
-    fuzzutil::write_file("tessarel_alldemes_1.txt", g);
-  else
-    fuzzutil::remove_file("tessarel_alldemes_1.txt");
-
-  for (int k = 2; k <= 3; ++k) {
-    const std::string name = std::string(group_mode ? "tessarel_alldemes_" : "tessarel_structure_") +
-                             std::to_string(k) + ".txt";
-    if (k > structures || in.ConsumeIntegralInRange<int>(0, 9) == 0) {
-      fuzzutil::remove_file(name.c_str());
-      continue;
+  gsl_rng* previous = randomnumber;
+  randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
+  bool run = false;
+  {
+    Tsettings s;
+    std::ifstream in(names[0]);
+    in >> s;
+    check_values(s);
+    if (s.check_parameters_validity() == 1) {
+      run = small_run(s);
+      for (int i = 0; s._abc_mode && i < 2; ++i) {
+        s._abc_line = "";
+        s.SampleABCParametersAndChangeSettings();
+        check_values(s);
+        require(fuzzutil::no_nan(s._abc_line.c_str()), "ABC line holds nan or inf");
+      }
+      build_and_change(s, parts[3]);
     }
-    std::string c = "change\n";
-    const char* modes[] = {"abs", "rel", "Abs", "abs,"};
-    for (int m = 0; m < 3; ++m) c += std::string(modes[in.ConsumeIntegralInRange<int>(0, 3)]) + " ";
-    c += "\n";
-    const int triples = group_mode ? groups : x * y;
-    const int written = in.ConsumeIntegralInRange<int>(0, triples);  // a short file repeats its last token
-    for (int t = 0; t < written; ++t) c += token(in, false) + " " + token(in, false) + " " + token(in, false) + "\n";
-    fuzzutil::write_file(name.c_str(), c);
   }
-
+  gsl_rng_free(randomnumber);
+  randomnumber = previous;
+  if (!run) return 0;
   run_tessarel([]() { return -123456L; });
-
-  const char* fixed_results[] = {"arlequin.arb", "tessarel_abc.txt", "Result_000001.arp", "Result_000002.arp",
-                                 "Result_000003.arp"};
-  std::vector<std::string> results(fixed_results, fixed_results + 5);
+  std::vector<std::string> results = {"arlequin.arb", "tessarel_abc.txt", "Result_000001.arp", "Result_000002.arp",
+                                      "Result_000003.arp"};
   for (int d = 1; d <= 12; ++d) results.push_back("tessarel_frequency.deme" + std::to_string(d));
   for (const std::string& name : results) {
-    const std::string text = fuzzutil::read_file(name.c_str());
-    if (fuzzutil::has_nan_or_inf_word(text)) {
-      std::fprintf(stderr, "tessarel fuzz: %s holds nan or inf\n", name.c_str());
-      std::abort();
-    }
-    fuzzutil::remove_file(name.c_str());
+    require(fuzzutil::no_nan(fuzzutil::read_file(name)), name.c_str());
+    std::remove(name.c_str());
   }
   return 0;
 }

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "core_fixture.h"
+#include "world.h"
 
 TEST(GenotypeStorage, LiveIndividualsKeepTheirOwnSlot) {
-  coretest::World w(2, 2);
+  World w(2, 2);
   std::vector<std::pair<Tgeno*, float> > live;
   std::vector<std::vector<float>*> others;  // plain heap blocks made in between
   float tag = 0.0f;

@@ -5,27 +5,30 @@
 
 #include <cmath>
 
-#include "repro_fixture.h"
 #include "test_util.h"
-
-using reprotest::Deme;
-using reprotest::World;
+#include "world.h"
 
 namespace {
 
 const char* const NO_HET = "Warning : unable to find an heterozygote, skipped.";
 
+int count_of(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+  return n;
+}
+
 // Share of offspring carrying allele 0 among P parents: `hom` of them are
 // (0, 0), `het` are (0, 1) and all others (1, 1).
 double carrier_share(int P, int hom, int het, float s, int offspring, unsigned long seed) {
-  World w(2, seed);
+  World w(2, 0, seed);
   Deme d(2, offspring);
-  d.pop._s = s;
-  for (int i = 0; i < P; ++i) d.parent(i < hom + het ? 0 : 1, i < hom ? 0 : 1);
-  d.offspring_slots(offspring);
-  d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
+  d._s = s;
+  for (int i = 0; i < P; ++i) Deme::add(d._current, i < hom + het ? 0 : 1, i < hom ? 0 : 1);
+  Deme::add(d._next, 0, 0, offspring);
+  d.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
   int carriers = 0;
-  for (Tgeno* g : d.next()) carriers += reprotest::id1(g) == 0 || reprotest::id2(g) == 0;
+  for (Tgeno* g : *d._next) carriers += g->_allele1->_id == 0 || g->_allele2->_id == 0;
   return static_cast<double>(carriers) / offspring;
 }
 
@@ -58,16 +61,16 @@ TEST(ReproDominance, OnlyCarriersPassWhenSelectionIsComplete) {
 TEST(ReproDominance, DirectDrawTakesTwoDistinctParentsEvenly) {
   // Without allele 0 and with s near 1 nearly every offspring reaches the
   // bound; each ordered pair of parents must then be as likely as any other.
-  World w(7, 21);
+  World w(7, 0, 21);
   Deme d(7, 600);
-  d.pop._s = 0.9999f;
-  d.parent(1, 2);
-  d.parent(3, 4);
-  d.parent(5, 6);
-  d.offspring_slots(600);
-  d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
+  d._s = 0.9999f;
+  Deme::add(d._current, 1, 2);
+  Deme::add(d._current, 3, 4);
+  Deme::add(d._current, 5, 6);
+  Deme::add(d._next, 0, 0, 600);
+  d.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
   int pairs[3][3] = {};
-  for (Tgeno* g : d.next()) ++pairs[(reprotest::id1(g) - 1) / 2][(reprotest::id2(g) - 1) / 2];
+  for (Tgeno* g : *d._next) ++pairs[(g->_allele1->_id - 1) / 2][(g->_allele2->_id - 1) / 2];
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
       if (i == j) EXPECT_EQ(pairs[i][j], 0);
@@ -79,21 +82,14 @@ TEST(ReproDominance, DirectDrawTakesTwoDistinctParentsEvenly) {
 TEST(ReproDominance, NoPassablePairEndsWithOneWarningPerOffspring) {
   for (float s : {1.0f, 3.0f, std::nanf("")}) {
     testutil::LogCapture log;
-    World w(3, 14);
+    World w(3, 0, 14);
     Deme d(3, 3.0);
-    d.pop._s = s;
-    d.parent(1, 2);
-    d.parent(2, 2);
-    d.offspring_slots(4);
-    d.pop.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
-    EXPECT_EQ(reprotest::count_of(log.text(), NO_HET), 4) << s;
-    EXPECT_EQ(reprotest::count_of(log.text(), "\n"), 4) << s;
-    // Per offspring 1000 tested pairs (two copies and a uniform each), then
-    // one pair kept untested.
-    for (int k = 0; k < 4; ++k) {
-      for (int r = 0; r < 1000; ++r) w.tint(6), w.tint(6), w.tfloat();
-      w.tint(6), w.tint(6);
-    }
-    EXPECT_TRUE(w.in_step()) << s;
+    d._s = s;
+    Deme::add(d._current, 1, 2);
+    Deme::add(d._current, 2, 2);
+    Deme::add(d._next, 0, 0, 4);
+    d.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
+    EXPECT_EQ(count_of(log.text(), NO_HET), 4) << s;
+    EXPECT_EQ(count_of(log.text(), "\n"), 4) << s;
   }
 }

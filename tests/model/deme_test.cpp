@@ -1,0 +1,195 @@
+// A deme's own operations checked against hand computation: growth with its
+// carried remainder, counts and samples, mutation, and the operations the
+// run never calls.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/individual.h"
+#include "test_util.h"
+#include "world.h"
+
+TEST(Deme, LogisticGrowthCarriesItsRemainderAndSizesTheNextList) {
+  World w(2);
+  Deme d(2, 0);
+  Deme::add(d._current, 0, 1, 10);
+  Deme::add(d._next, 0, 0, 20);
+  Tgeno* tail = d._next->back();
+  d._k = 100.0;
+  d._r = 1.0f;
+  // The next size, negative when the next list does not hold that many.
+  auto grow = [&d](float rest) {
+    d._growth_rest = rest;
+    d.logistic_growth(&d.surplus);
+    return d._next_size * (d._next->size() == d._next_size ? 1 : -1);
+  };
+  EXPECT_EQ(grow(0.0f), 18.0);  // 20 / 1.1
+  EXPECT_TRUE(std::fabs(d._growth_rest - 2.0 / 11.0) < 1e-6 && d.surplus.size() == 2 && d.surplus[0] == tail);
+  // r = 0: the parents plus the remainder; above 0.99999 a whole individual at once.
+  d._r = 0.0f;
+  EXPECT_EQ(grow(0.4f), 10.0);
+  EXPECT_EQ(d._size, double(10.0f + 0.4f));
+  EXPECT_EQ(grow(0.999995f), 11.0);
+  EXPECT_EQ(d._growth_rest, 0.0f);
+  EXPECT_EQ(grow(0.99998f), 10.0);
+  // Back from frequency mode the size stands once, then the recount resumes.
+  d._back_to_ind = true;
+  d._size = 30.0;
+  EXPECT_EQ(grow(0.0f), 30.0);
+  EXPECT_FALSE(d._back_to_ind);
+  // No capacity, or a rate that makes the size negative: nothing follows.
+  for (double k : {0.0, 100.0}) {
+    d._k = k;
+    d._r = k == 0.0 ? 0.0f : -3.0f;
+    d._next_size = 99.0;
+    EXPECT_EQ(grow(0.5f), 0.0);
+    EXPECT_EQ(d._growth_rest, k == 0.0 ? 0.5f : 0.0f);  // no capacity keeps the remainder
+  }
+}
+
+TEST(Deme, CountsAndSamples) {
+  World w(3);
+  testutil::LogCapture log;
+  Deme d(3, 0);
+  Deme::add(d._current, 0, 1);
+  Deme::add(d._current, 1, 1);
+  Deme::add(d._current, 0, 0);
+  Deme::add(d._next, 2, 2);
+  std::vector<double> counts(3, 0.0), two(3, 0.0);
+  two.resize(2);  // a copy without a slot is not counted
+  d.quick_count_allele_freq(IND_NEXT, nullptr, &two, &w.settings);
+  EXPECT_EQ(two.data()[2], 0.0);
+  double het = 0.0, total = 0.0;
+  float f0 = -1.0f;
+  d.count_allele_freq(IND_CURRENT, &counts, het, total);
+  d.count_allele0_freq(f0);
+  EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
+  EXPECT_EQ(het * 100 + total * 10 + f0, 160.5);
+  testutil::TempDir dir;
+  std::ofstream out("inds");
+  d.print_ind_vector(IND_CURRENT, &out);
+  d.print_ind_vector(IND_CURRENT, nullptr);
+  out.close();
+  EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\nInd 3:\t0\t0\n");
+  // A sample larger than the deme: all it holds, the divisor stays 2n; in
+  // frequency mode the copies are drawn without replacement.
+  counts.assign(3, 0.0);
+  d.quick_count_sample_freqs(nullptr, &counts, 5);
+  EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
+  Deme f(3, 5);
+  f._freq_mode = true;
+  f._freq = {0.4f, 0.6f, 0.0f, 7.0f};
+  f._freq.resize(3);  // the slot past the end must stay untouched
+  counts.assign(3, 0.0);
+  f.quick_count_sample_freqs(nullptr, &counts, 7);
+  EXPECT_EQ(log.text(), "WARNING: Only 3 individuals in one sample!\nWARNING: Only 5 individuals in one sample!\n");
+  EXPECT_EQ(counts, (std::vector<double>{4, 6, 0}));
+  EXPECT_EQ(f._freq, (std::vector<float>{0, 0, 0}));
+  EXPECT_EQ(f._freq.data()[3], 7.0f);
+}
+
+TEST(Deme, MutationMovesOneCopyOfFrequency) {
+  World w(3);
+  testutil::LogCapture log;
+  Deme d(3, 50);
+  d._freq = {0.0f, 1.0f, 0.0f};
+  EXPECT_EQ(d.Add_mutation(2), 1);
+  EXPECT_NEAR(d._freq[1], 0.99f, 1e-6);
+  EXPECT_EQ(d._freq[2], 0.01f);
+  d._size = 0.25;  // one copy is worth 2
+  d._freq = {0.0f, 1.0f, 0.0f};
+  EXPECT_EQ(d.Add_mutation(1), 1);
+  d._freq = {0.0f, 0.0f, 0.0f};  // no interval holds the draw
+  EXPECT_EQ(d.Add_mutation(2), 0);
+  EXPECT_EQ(log.text(),
+            " with a frequency equal to 0.01 (former allele = 2)\n"
+            "ERROR: Frequency of allele a2 is smaller than 0 when adding a new mutation!\n"
+            "ERROR: allele is the same before and after mutation !\n"
+            " with a frequency equal to 2 (former allele = 2)\n with a frequency equal to 2 (former allele = 1)\n");
+  Deme::add(d._current, 1, 2, 2);
+  EXPECT_EQ(d.Add_mutation(0, 1), 1);
+  EXPECT_EQ((*d._current)[1]->_allele1->_id * 100 + (*d._current)[0]->_allele1->_id * 10 + (*d._current)[1]->_allele2->_id, 12);
+}
+
+TEST(Deme, SelectionCoefficientFollowsTheGradient) {
+  Tsettings s;
+  s._selection_rate = 0.05f;
+  s._selection_rate_north_east = 0.1f;
+  s._selection_rate_south_west = 0.3f;
+  s._x_coordinate = 2;
+  s._y_coordinate = 3;
+  Tpop p(0, 0, 1, 1);
+  const float want[4] = {0.05f, 0.2f, 0.3f, 0.05f};  // homogeneous, by row, by column, other
+  for (int mode = 0; mode < 4; ++mode) {
+    s._selection_gradient = mode;
+    p.set_selectioncoef(&s);
+    EXPECT_FLOAT_EQ(p._s, want[mode]) << "gradient " << mode;
+  }
+}
+
+// Operations the run never calls, by family.
+TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
+  World w(4, 2);
+  Tallele a, b;
+  a.initialize(3);
+  b = a;
+  a._count = NAN;
+  EXPECT_TRUE(b == Tallele(3) && !(a == a) && b._id == 3 && Tallele()._id == 0);
+  Tgeno g(1.5f, 0, 1), h(false, 0, 0.5f), c;
+  c = g;
+  EXPECT_TRUE(c == g && !(h == g) && h._allele1 == nullptr && c._f2 == 1.5f && c._allele1 == w.table[0]);
+  EXPECT_TRUE(!(Tgeno(0, 1) == Tgeno(0, 0)) && Tgeno()._allele1 != nullptr);
+  c.set_alleles(3, 4);  // the next number appends an allele, a farther one is refused
+  c.set_allele2(6);
+  EXPECT_EQ(w.table.size() * 100 + c._allele1->_id * 10 + c._allele2->_id, 534u);
+  delete w.table.back();
+  w.table.pop_back();
+  int draws[2] = {0, 0};
+  for (int i = 0; i < 200; ++i) ++draws[g.draw_allele() / 2], ++draws[g.draw_allele(1) / 2];
+  EXPECT_TRUE(draws[0] > 60 && draws[1] > 260) << draws[0] << " " << draws[1];
+  Tgeno::_init_num_allele = 0;
+  EXPECT_EQ(g.draw_allele(), 0);
+  Tind x, y;
+  x._m = 5;
+  y = x;
+  EXPECT_TRUE(y == x && Tind()._m == 0);
+  x.initialize();
+  EXPECT_EQ(x._m, 0);
+}
+
+TEST(Deme, UnusedOperationsOfTheDeme) {
+  World w(2);
+  Deme d(2, 4);
+  d.create_ind_vector(3, 0, 0.5f);
+  EXPECT_EQ(d._inds_a.size() + d._inds_b.size(), 6u);
+  int r = -1, ind = -1, allele = -1;
+  d.draw_new_allele(r, ind, allele);
+  EXPECT_TRUE(r >= 0 && r < 6 && ind == r / 2 && allele == (r % 2 ? (*d._current)[ind]->_allele2 : (*d._current)[ind]->_allele1)->_id);
+  d._rest_unused = d._s = d._m = 0.5f;
+  d._nbr[3] = d._n_nbr = 2;
+  d._immigrants.push_back(nullptr);
+  d._group = 4;
+  Tpop copy(d);
+  EXPECT_EQ(copy._group, 4);
+  copy._group = 9;  // the group does not count
+  EXPECT_TRUE(copy == d && copy._current == &copy._inds_a && copy._inds_a == d._inds_a);
+  for (int change = 0; change < 3; ++change) {
+    Tpop other(copy);
+    if (change == 0) other._freq[0] = 1.0f;
+    if (change == 1) other._emig_rest[2] = 1.0f;
+    if (change == 2) other._n_nbr = 3;
+    EXPECT_FALSE(other == d) << change;
+    other._inds_a.clear(), other._inds_b.clear(), other._immigrants.clear();
+  }
+  copy._inds_a.clear(), copy._inds_b.clear(), copy._immigrants.clear();  // the individuals are d's
+  d.updatefreqvect();
+  EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 12u);
+  d._freq_mode = true;
+  d._n_immigrants = 4;
+  d._next_size = 7.0;
+  d.Update_ind_lists();
+  EXPECT_TRUE(d._current == &d._inds_b && d._n_immigrants == 0 && d._size == 7.0);
+  d.deletefreqarrays();
+  EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 0u);
+}
