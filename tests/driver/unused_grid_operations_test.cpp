@@ -70,6 +70,7 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
 
   s._init_k_deme[0] = -3.0;
   creates_inds(&demes, &s);
+  creates_inds(&demes, &s);  // the second call replaces the first individuals
   EXPECT_EQ(demes[0]->_current->size(), 0u);
   EXPECT_EQ(demes[8]->_current->size(), 4u);
   EXPECT_EQ((*demes[8]->_current)[3]->_allele2->_id, 0);
