@@ -205,7 +205,6 @@ void set_up_demes(Run& run) {
   Tsettings& s = run.settings;
   const size_t npop = run.demes.size();
   for (size_t i = 0; i < npop; ++i) run.demes[i]->set_selectioncoef(&s);
-  for (size_t a = 0; a < run.alleles.size(); ++a) run.alleles[a]->_count = 0.0;
   set_kzero(&run.demes, &s);
   for (size_t i = 0; i < npop; ++i) {
     Tpop* deme = run.demes[i];
@@ -272,6 +271,8 @@ void run_generation(Run& run, int g, std::vector<int>& times) {
   renew_generator(run.next_seed);
   changepopstructure(&s, &run.demes, g);
   if (s._mutation_rate > 0.0f && g > 0) Add_mutation(&run.demes, &run.alleles, &s);
+  // The mutations read the previous generation's counts; a simulation's first
+  // generation clears what the one before left.
   for (size_t a = 0; a < run.alleles.size(); ++a) run.alleles[a]->_count = 0.0;
   // Only a frequency-mode receiver is ever given allele copies.
   for (Tpop* deme : run.demes) {

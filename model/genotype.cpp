@@ -49,11 +49,10 @@ void add_block() {
   fresh_end = fresh + SLOTS_PER_BLOCK;
 }
 
-// Once no individual is left, the memory goes back but for the newest block,
-// which starts afresh: a run that ends, or a test that makes one individual
+// Once no individual is left (so at least one block exists), the memory goes
+// back but for the newest block, which starts afresh: a run that ends, or a test that makes one individual
 // at a time, neither keeps its peak nor asks for a block at every step.
 void all_given_back() {
-  if (newest == nullptr) return;
   Block* b = newest->older;
   while (b != nullptr) {
     Block* older = b->older;
@@ -100,9 +99,10 @@ void Tgeno::operator delete(void* p, std::size_t size) noexcept {
   ::operator delete(p);
 }
 
-std::vector<Tallele*>* Tgeno::_pallelevect = nullptr;
-int Tgeno::_init_num_allele = 0;
-int Tgeno::_init_num_allele_per_grp = 0;
+// Zero and null (static storage) until the run sets them.
+std::vector<Tallele*>* Tgeno::_pallelevect;
+int Tgeno::_init_num_allele;
+int Tgeno::_init_num_allele_per_grp;
 
 // Bounds-checked lookup: an id outside the table yields no allele rather than
 // a read past the vector.

@@ -100,19 +100,17 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
     int const c = trunc_to_int(2.0 * (p * N));
     float bi = 0.0f;
     float di = 0.0f;
-    bool drawn = false;
     if (c >= 6) {
       double const z = getnormal();
       bi = normal_drift(p, N, z);
       if (!(bi >= 0.0f)) bi = 0.0f;  // a negative share is no copy at all
       di = bi;
-      drawn = true;
     } else if (c >= 1) {
       bi = binomial_drift(c, N, next_size);
       if (model != RARE_ALLELE) di = binomial_drift(c, N, next_size);
-      drawn = true;
     }
-    if (model == RARE_ALLELE && drawn) {
+    // An allele without a draw has no copy, and selection leaves it at 0.
+    if (model == RARE_ALLELE) {
       bi = (1.0f - s * bi) * bi;
       if (!(bi >= 0.0f)) bi = 0.0f;  // a negative fitness leaves no copy
     }

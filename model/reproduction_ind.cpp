@@ -1,6 +1,7 @@
 // One generation of reproduction of a deme that keeps its individuals, and
 // the rebuilding of individuals when a deme leaves frequency mode.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -82,7 +83,7 @@ bool lay_out_copies(std::vector<Tgeno*> const& parents, Id const*& copies, Layou
       a = static_cast<unsigned>(allele_number(p1));
       b = static_cast<unsigned>(allele_number(p2));
     }
-    unsigned const m = a > b ? a : b;
+    unsigned const m = std::max(a, b);
     if (m > highest) highest = m;
     out[0] = static_cast<Id>(a);
     out[1] = static_cast<Id>(b);
@@ -558,7 +559,7 @@ void Tpop::transformFreqToIndMode(std::vector<Tgeno*>* surplus) {
 
   // The pool must hold at least two copies per individual drawn, or the
   // updates would divide by zero or by a negative count.
-  std::size_t const pool = n_old > list.size() ? n_old : list.size();
+  std::size_t const pool = std::max(n_old, list.size());
   long long c = 2 * static_cast<long long>(pool);
   for (Tgeno* g : list) {
     // The pool's last copy leaves nothing to renormalise, and nothing reads

@@ -70,7 +70,6 @@ void set_CI_limits(Tsettings* settings, std::vector<float>* lower, std::vector<f
   const int num_pop = settings != nullptr ? settings->_num_pop : 0;
   if (count != num_pop) {
     AOS << "!! population number in CI_file != psettings->get_num_pop()";
-    in.close();
     return;
   }
   for (int k = 0; k < num_pop; ++k) {
@@ -86,7 +85,6 @@ void set_CI_limits(Tsettings* settings, std::vector<float>* lower, std::vector<f
     if (labels != nullptr) labels->push_back(std::string(line.c_str() ? line.c_str() : ""));
   }
   AOS << std::endl;
-  in.close();
 }
 
 void ciFreq_vector(std::vector<float>* values, float& lower, float& upper,
@@ -172,7 +170,6 @@ void computeANDwrite(Tsettings* settings, int& deme, float& lower, float& upper,
   for (int t : positions) compa << t << '\t';
   compa << std::endl;
 
+  // Leaving the scope closes "no_sim_compa.txt", then "lactase_stat".
   AOS << "SimCompa..." << std::endl;
-  compa.close();
-  stat.close();
 }

@@ -57,13 +57,14 @@ struct DemeCounts {
 };
 
 // Running (f) sum of c_i[a] * c_j[b] * d(a, b)^2 over a (outer) and b (inner),
-// continued from acc.
+// continued from acc. The squared distance is 1 for two different alleles
+// and 0 for the same one, whose terms are skipped.
 float cross_sum(const DemeCounts& di, const DemeCounts& dj, float acc) {
   for (int a : di.nz) {
     const double ca = di.c[static_cast<std::size_t>(a)];
     for (int b : dj.nz) {
       if (a == b) continue;
-      acc = add_f(acc, ca * dj.c[static_cast<std::size_t>(b)] * 1.0 * 1.0);
+      acc = add_f(acc, ca * dj.c[static_cast<std::size_t>(b)]);
     }
   }
   return acc;
@@ -76,7 +77,7 @@ float self_sum_per_copy(const DemeCounts& d) {
     const double ca = d.c[static_cast<std::size_t>(a)];
     for (int b : d.nz) {
       if (a == b) continue;
-      acc = add_f(acc, div0(ca * d.c[static_cast<std::size_t>(b)] * 1.0 * 1.0, d.n));
+      acc = add_f(acc, div0(ca * d.c[static_cast<std::size_t>(b)], d.n));
     }
   }
   return acc;
@@ -92,18 +93,6 @@ int max_allele_id(const Tpop* p) {
     if (g->_allele2 != nullptr && g->_allele2->_id > m) m = g->_allele2->_id;
   }
   return m;
-}
-
-// Number of alleles and the (f) sum of squared frequencies c^2 / n^2.
-void allele_summary(const std::vector<double>& c, double n, int& na, float& s) {
-  na = 0;
-  s = 0.0f;
-  for (std::size_t a = 0; a < c.size(); ++a) {
-    if (c[a] > 0.0) {
-      ++na;
-      s = add_f(s, div0(c[a] * c[a], n * n));
-    }
-  }
 }
 
 // n / (n - 1) * (1 - s): the difference in float, the product in double.
@@ -182,13 +171,16 @@ void compute_whole_stats(std::vector<Tpop*>* pops, std::ofstream* out, Tsettings
   for (int k = 0; k < npop; ++k) {
     const DemeCounts& dk = d[static_cast<std::size_t>(k)];
     if (!dk.active) continue;
-    int na = 0;
+    // The alleles present, and the (f) sum of squared frequencies c^2 / n^2.
     float s = 0.0f;
-    allele_summary(dk.c, dk.n, na, s);
+    for (int a : dk.nz) {
+      const double ca = dk.c[static_cast<std::size_t>(a)];
+      s = add_f(s, div0(ca * ca, dk.n * dk.n));
+    }
     // Observed heterozygosity is a share of individuals, not of gene copies.
     const float obs = dk.n > 0.0 ? static_cast<float>(dk.h / (dk.n / 2.0)) : 0.0f;
     if (k != 0) os << '\t';
-    os << na << '\t';
+    os << dk.nz.size() << '\t';
     put_value(os, obs);
     os << '\t';
     put_value(os, gene_diversity(dk.n, s));

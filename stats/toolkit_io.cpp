@@ -111,7 +111,6 @@ void create_freq_vector(Tsettings* settings, my_string& file, std::vector<float>
   if (k < count)
     AOS << "WARNING: " << file << " ends after " << k << " of " << count
         << " simulations: the missing ones are left out!" << std::endl;
-  in.close();
 }
 
 void find_fileANDcompute_stat(Tsettings* settings, std::vector<float>* v, my_string& file,
@@ -138,7 +137,6 @@ void create_latCoef_vector(Tsettings* settings, my_string& file, std::vector<flo
     AOS << static_cast<double>(x) << " ";
     if (v != nullptr) v->push_back(x);
   }
-  in.close();
   AOS << std::endl;
   const long long have = v != nullptr ? static_cast<long long>(v->size()) : 0;
   if (have != static_cast<long long>(count)) AOS << " pLat->size() != pop number !!\n";
@@ -154,16 +152,12 @@ void create_intermediategenerations_vector(Tsettings* settings, my_string& file,
   cut_comment(line);
   line.remove_blanks();
   const int n = leading_int(line);
-  if (n == 0) {
-    in.close();
-    return;
-  }
+  if (n == 0) return;
   // Lines missing at the end read as 0, so a count far beyond the file would
   // fill memory and the log with zeros: such a list is refused as a whole.
   if (n > kMaxIntermediateGenerations) {
     AOS << "WARNING: generations.txt announces " << n << " generations, more than "
         << kMaxIntermediateGenerations << ": none is read!" << std::endl;
-    in.close();
     return;
   }
   AOS << "Intermediate generations vector : ";
@@ -180,7 +174,6 @@ void create_intermediategenerations_vector(Tsettings* settings, my_string& file,
   if (v != nullptr && !v->empty() && settings != nullptr &&
       v->back() > settings->_num_generations)
     AOS << " !! Last generation in pintermediategenerations vector > Num_gen !!" << std::endl;
-  in.close();
 }
 
 void change_selRate(Tsettings* settings, std::vector<float>* coef, int& pop, const float& base,

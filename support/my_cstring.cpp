@@ -145,14 +145,10 @@ my_string& my_string::operator=(float f) {
     _buffer = new char[42];
     _capacity = 42;
   }
-  // "%f" of a large float needs more than 40 characters: format aside first.
-  char text[400];
-  int n = std::snprintf(text, sizeof(text), "%f", static_cast<double>(f));
-  if (n < 0) n = 0;
-  if (n >= static_cast<int>(sizeof(text))) n = static_cast<int>(sizeof(text)) - 1;
-  text[n] = '\0';
-  _length = 0;
-  _buffer[0] = '\0';
+  // "%f" of a large float needs more than 40 characters (47 for the largest,
+  // sign included): format aside first.
+  char text[64];
+  std::snprintf(text, sizeof(text), "%f", static_cast<double>(f));
   return *this = text;
 }
 

@@ -141,7 +141,7 @@ float TSampler::gammln(float xx) {
   tmp = x + 5.5;
   tmp -= (x + 0.5) * std::log(tmp);
   ser = 1.000000000190015;
-  for (int j = 0; j <= 5; j++) ser += cof[j] / ++y;
+  for (double c : cof) ser += c / ++y;
   return static_cast<float>(-tmp + std::log(2.5066282746310005 * ser / x));
 }
 

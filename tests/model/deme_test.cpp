@@ -18,14 +18,16 @@ TEST(Deme, LogisticGrowthCarriesItsRemainderAndSizesTheNextList) {
   Tgeno* tail = d._next->back();
   d._k = 100.0;
   d._r = 1.0f;
-  // The next size, negative when the next list does not hold that many.
+  // The next size, -1 when the next list does not hold that many.
   auto grow = [&d](float rest) {
     d._growth_rest = rest;
     d.logistic_growth(&d.surplus);
-    return d._next_size * (d._next->size() == d._next_size ? 1 : -1);
+    return d._next->size() == d._next_size ? d._next_size : -1.0;
   };
   EXPECT_EQ(grow(0.0f), 18.0);  // 20 / 1.1
   EXPECT_TRUE(std::fabs(d._growth_rest - 2.0 / 11.0) < 1e-6 && d.surplus.size() == 2 && d.surplus[0] == tail);
+  d.delete_sup_ind(nullptr), d.delete_sup_ind(&d.surplus);
+  EXPECT_TRUE(d.surplus.empty());
   // r = 0: the parents plus the remainder; above 0.99999 a whole individual at once.
   d._r = 0.0f;
   EXPECT_EQ(grow(0.4f), 10.0);
@@ -62,20 +64,26 @@ TEST(Deme, CountsAndSamples) {
   EXPECT_EQ(two.data()[2], 0.0);
   double het = 0.0, total = 0.0;
   float f0 = -1.0f;
+  Tpop none;  // no lists at all
+  none.count_allele_freq(IND_CURRENT, &counts, het, total = 9.0);
+  EXPECT_EQ(total, 0.0);
   d.count_allele_freq(IND_CURRENT, &counts, het, total);
   d.count_allele0_freq(f0);
   EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
   EXPECT_EQ(het * 100 + total * 10 + f0, 160.5);
   testutil::TempDir dir;
   std::ofstream out("inds");
+  d._next->push_back(new Tgeno(false, 0, 0.0f));  // an individual without alleles
   d.print_ind_vector(IND_CURRENT, &out);
+  d.print_ind_vector(IND_NEXT, &out);
   d.print_ind_vector(IND_CURRENT, nullptr);
   out.close();
-  EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\nInd 3:\t0\t0\n");
+  EXPECT_EQ(testutil::read_file("inds"), "Ind 1:\t0\t1\nInd 2:\t1\t1\nInd 3:\t0\t0\nInd 1:\t2\t2\nInd 2:\t\t\n");
   // A sample larger than the deme: all it holds, the divisor stays 2n; in
   // frequency mode the copies are drawn without replacement.
   counts.assign(3, 0.0);
   d.quick_count_sample_freqs(nullptr, &counts, 5);
+  none.quick_count_sample_freqs(nullptr, &counts, 2);
   EXPECT_EQ(counts, (std::vector<double>{3, 3, 0}));
   Deme f(3, 5);
   f._freq_mode = true;
@@ -83,10 +91,13 @@ TEST(Deme, CountsAndSamples) {
   f._freq.resize(3);  // the slot past the end must stay untouched
   counts.assign(3, 0.0);
   f.quick_count_sample_freqs(nullptr, &counts, 7);
-  EXPECT_EQ(log.text(), "WARNING: Only 3 individuals in one sample!\nWARNING: Only 5 individuals in one sample!\n");
-  EXPECT_EQ(counts, (std::vector<double>{4, 6, 0}));
   EXPECT_EQ(f._freq, (std::vector<float>{0, 0, 0}));
   EXPECT_EQ(f._freq.data()[3], 7.0f);
+  f._size = 1.0, f._freq = {0.5f, 0.5f, 0.0f};  // a deme of one: its two copies
+  f.quick_count_sample_freqs(nullptr, &counts, 2);
+  EXPECT_EQ(log.text(), "WARNING: Only 3 individuals in one sample!\nWARNING: Only 0 individuals in one sample!\n"
+                        "WARNING: Only 5 individuals in one sample!\nWARNING: Only 1 individuals in one sample!\n");
+  EXPECT_EQ(counts, (std::vector<double>{5, 7, 0}));
 }
 
 TEST(Deme, MutationMovesOneCopyOfFrequency) {
@@ -131,20 +142,25 @@ TEST(Deme, SelectionCoefficientFollowsTheGradient) {
 // Operations the run never calls, by family.
 TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   World w(4, 2);
-  Tallele a, b;
-  a.initialize(3);
-  b = a;
+  Tallele a(5), b;
   a._count = NAN;
-  EXPECT_TRUE(b == Tallele(3) && !(a == a) && b._id == 3 && Tallele()._id == 0);
+  b = a;
+  a.initialize(3);
+  EXPECT_TRUE(a == Tallele(3) && !(b == b) && b._id == 5 && Tallele()._id == 0);
   Tgeno g(1.5f, 0, 1), h(false, 0, 0.5f), c;
   c = g;
   EXPECT_TRUE(c == g && !(h == g) && h._allele1 == nullptr && c._f2 == 1.5f && c._allele1 == w.table[0]);
-  EXPECT_TRUE(!(Tgeno(0, 1) == Tgeno(0, 0)) && Tgeno()._allele1 != nullptr);
+  EXPECT_TRUE(!(Tgeno(0, 1) == Tgeno(0, 0)) && Tgeno()._allele1 != nullptr && Tgeno(true, 1, 0.0f)._allele1->_id >= 2);
+  EXPECT_EQ((Tgeno(0, 1.0f), w.table[0]->_count), 2.0);  // a homozygote counts twice
+  h.set_first_allele_to_0();
+  g.initialize(false, 0, 0.0f);
+  EXPECT_TRUE(h._allele1 == w.table[0] && g._allele1 == nullptr);
   c.set_alleles(3, 4);  // the next number appends an allele, a farther one is refused
   c.set_allele2(6);
   EXPECT_EQ(w.table.size() * 100 + c._allele1->_id * 10 + c._allele2->_id, 534u);
   delete w.table.back();
   w.table.pop_back();
+  EXPECT_EQ(Tgeno(0, 4)._allele2, nullptr);  // past the table, even where an entry once was
   int draws[2] = {0, 0};
   for (int i = 0; i < 200; ++i) ++draws[g.draw_allele() / 2], ++draws[g.draw_allele(1) / 2];
   EXPECT_TRUE(draws[0] > 60 && draws[1] > 260) << draws[0] << " " << draws[1];
@@ -156,6 +172,8 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
   EXPECT_TRUE(y == x && Tind()._m == 0);
   x.initialize();
   EXPECT_EQ(x._m, 0);
+  Tgeno::_pallelevect = nullptr;  // no table: no allele to refer to
+  EXPECT_EQ(Tgeno(0, 1)._allele1, nullptr);
 }
 
 TEST(Deme, UnusedOperationsOfTheDeme) {
@@ -166,10 +184,12 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   int r = -1, ind = -1, allele = -1;
   d.draw_new_allele(r, ind, allele);
   EXPECT_TRUE(r >= 0 && r < 6 && ind == r / 2 && allele == (r % 2 ? (*d._current)[ind]->_allele2 : (*d._current)[ind]->_allele1)->_id);
+  d._s = 2.0f;  // only a carrier of allele 0 passes
+  EXPECT_TRUE(d.validate_allele(0, 1, nullptr) && d.validate_allele(2, 0, nullptr) && !d.validate_allele(1, 2, nullptr));
   d._rest_unused = d._s = d._m = 0.5f;
   d._nbr[3] = d._n_nbr = 2;
   d._immigrants.push_back(nullptr);
-  d._group = 4;
+  d._group = 4, d._row = 2, d._back_to_ind = true;
   Tpop copy(d);
   EXPECT_EQ(copy._group, 4);
   copy._group = 9;  // the group does not count
@@ -177,12 +197,14 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   for (int change = 0; change < 3; ++change) {
     Tpop other(copy);
     if (change == 0) other._freq[0] = 1.0f;
-    if (change == 1) other._emig_rest[2] = 1.0f;
+    if (change == 1) other._emig_rest[0] = 1.0f;
     if (change == 2) other._n_nbr = 3;
     EXPECT_FALSE(other == d) << change;
     other._inds_a.clear(), other._inds_b.clear(), other._immigrants.clear();
   }
   copy._inds_a.clear(), copy._inds_b.clear(), copy._immigrants.clear();  // the individuals are d's
+  copy.initialize();
+  EXPECT_EQ(copy._size + copy._rest_unused + copy._group + copy._row, 0.0);
   d.updatefreqvect();
   EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 12u);
   d._freq_mode = true;

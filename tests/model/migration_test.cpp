@@ -46,6 +46,7 @@ TEST(Migration, IndividualsMoveFromTheTailAndFrequencyModeCountsTheirCopies) {
   Tgeno* last = from._next->back();
   to._freq_mode = true;
   to._freq = {1.0f, 0.0f};
+  from.migrateind(-1, &ind);  // nobody
   from.migrateind(2, &to);
   from.migrateind(1, &ind);
   EXPECT_EQ(to._n_immigrants, 2);
@@ -80,17 +81,22 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   EXPECT_NEAR(fto._imm_alleles[0], 15.0, 3.0);
   EXPECT_EQ(big._next_size, 975.0);
   EXPECT_NEAR(big._freq[0] + big._freq[1], 1.0, 1e-5);
-  // More emigrants than copies, and a copy only a draw of 0 could reach (a
-  // negative frequency left by a mutation shifts allele 1 to (-0.25, 0]):
-  // the draws stop when no copy they can reach is left.
+  // More emigrants than copies, a copy only a draw of 0 could reach (a
+  // negative frequency left by a mutation shifts allele 1 to (-0.25, 0]) and
+  // one beyond the total of 1: the draws stop when no copy they can reach is
+  // left.
   Deme few(4, 2);
   few._freq_mode = true;
-  few._freq = {-0.25f, 0.25f, 0.75f, 0.25f};  // copies -1, 1, 3, 1
+  few._freq = {-0.25f, 0.25f, 1.0f, 0.25f};  // copies -1, 1, 4, 1
   few.migratefreq(3, &fto, 20);
-  EXPECT_EQ(fto._imm_alleles[2] * 10 + fto._imm_alleles[3], 31);
+  EXPECT_EQ(fto._imm_alleles[2] * 10 + fto._imm_alleles[3], 40);
   EXPECT_EQ(fto._n_immigrants, 28);
   EXPECT_EQ(few._next_size, 0.0);
   few.Update_migrations();  // emptied and nobody came: no frequency at all
   EXPECT_EQ(few._freq, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
+  // Every copy counted away but one that a negative count offsets: no frequency is left either.
+  few._freq = {1.25f, -0.25f, 0.0f, 0.0f}, few._next_size = 2.0, to._freq_mode = true;  // copies 5, -1
+  few.migratefreq(2, &to, 20);
+  EXPECT_TRUE(to._imm_alleles[0] == 4 && few._freq[0] == 0.0f);
   EXPECT_EQ(log.text(), "ERROR: The number of emigrants exceed the deme size: (migrants= 3), _next_size= 2\n");
 }

@@ -20,13 +20,13 @@ int count_of(const std::string& text, const std::string& what) {
 
 // Share of offspring carrying allele 0 among P parents: `hom` of them are
 // (0, 0), `het` are (0, 1) and all others (1, 1).
-double carrier_share(int P, int hom, int het, float s, int offspring, unsigned long seed) {
+double carrier_share(int P, int hom, int het, float s, int offspring, unsigned long seed, int model = 3) {
   World w(2, 0, seed);
   Deme d(2, offspring);
   d._s = s;
   for (int i = 0; i < P; ++i) Deme::add(d._current, i < hom + het ? 0 : 1, i < hom ? 0 : 1);
   Deme::add(d._next, 0, 0, offspring);
-  d.newgeneration_dominanceind(nullptr, &w.table, &w.settings, &d.surplus);
+  (d.*kIndStep[model])(nullptr, &w.table, &w.settings, &d.surplus);
   int carriers = 0;
   for (Tgeno* g : *d._next) carriers += g->_allele1->_id == 0 || g->_allele2->_id == 0;
   return static_cast<double>(carriers) / offspring;
@@ -49,6 +49,12 @@ TEST(ReproDominance, CarrierShareFollowsTheUnboundedRedraw) {
     const double se = std::sqrt(p * (1.0 - p) / n);
     EXPECT_NEAR(carrier_share(c.P, c.hom, c.het, c.s, n, 31), p, 4.0 * se) << c.P;
   }
+}
+
+// Overdominance among heterozygous parents: half the pairs are homozygous,
+// (0, 0) or (1, 1), and each is kept with probability 1 - s only.
+TEST(ReproDominance, OverdominanceKeepsHomozygotesWithProbabilityOneMinusS) {
+  for (int model : {0, 1}) EXPECT_NEAR(carrier_share(50, 0, 50, 0.9f, 4000, 41, model), 1.0 - 0.025 / 0.55, 0.013) << model;
 }
 
 TEST(ReproDominance, OnlyCarriersPassWhenSelectionIsComplete) {

@@ -152,9 +152,10 @@ TEST(Diversity, LineMatchesTheTextbookFormulas) {
       {{{12, 4}, 1, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 2, false}, {{0, 6, 10, 4}, 2, false}},
       {{{6, 6}, 1, false}, {{4, 8}, 2, true}, {{8, 2, 2}, 2, false}, {{1, 1, 6, 4}, 1, false}, {{5, 5, 4}, 2, false}},
       {{{12, 4}, 0, false}, {{10, 6, 2}, 1, false}, {{2, 8, 8}, 3, false}, {{0, 6, 10, 4}, 1, false},
-       {{4, 4, 4}, 2, false}, {{2, 2, 8}, 2, false}, {{6, 2, 4}, 4, false}}};
-  const int groups[] = {1, 2, 2, 3};
-  for (std::size_t t = 0; t < 4; ++t) {
+       {{4, 4, 4}, 2, false}, {{2, 2, 8}, 2, false}, {{6, 2, 4}, 4, false}},
+      {{{6, 2}, 1, false}, {{2, 4, 2}, 1, false}, {{0, 2, 6}, 1, false}}};
+  const int groups[] = {1, 2, 2, 3, 0};  // no deme is in a group when there is none
+  for (std::size_t t = 0; t < 5; ++t) {
     Table table(tables[t], groups[t]);
     const std::string text = table.lines(), line = text.substr(text.find('\n') + 1);
     ASSERT_EQ(line.back(), '\n');

@@ -20,7 +20,7 @@ TEST(Toolkit, ConfidenceLimitsAndTheComparisonFiles) {
   std::vector<float> lo, up;
   std::vector<std::string> labels;
   set_CI_limits(&s, &lo, &up, &labels);
-  write_file("CI_file", "limits\n3 // demes\n0.1\t0.3\tlabel with  spaces\n\t0.2\t\t0.5\tB\r\n");
+  write_file("CI_file", "limits\n+ 3 // demes\n0.1\t0.3\tlabel with  spaces\n\t0.2\t\t0.5\tB\r\n");
   set_CI_limits(&s, &lo, &up, &labels);
   s._num_pop = 2;
   set_CI_limits(&s, &lo, &up, &labels);
@@ -67,6 +67,7 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   std::vector<float> v, empty;
   float mean = -1, sd = -1;
   int lost = -1, fixed = -1, npos = -1;
+  find_fileANDcompute_stat(nullptr, &v, f, mean, sd, lost, fixed);
   find_fileANDcompute_stat(&s, &v, none, mean, sd, lost, fixed);
   EXPECT_EQ(mean + sd + lost + fixed, -4.0f);  // nothing read, nothing changed
   find_fileANDcompute_stat(&s, &v, f, mean, sd, lost, fixed);
@@ -95,7 +96,7 @@ TEST(Toolkit, ReadersSummariesAndNames) {
   change_selRate(&s, &v, pop, 0.04f, gen, flag);
   EXPECT_FLOAT_EQ(s._selection_rate, 0.04f);
   flag = 2;
-  pop = 9;  // beyond the coefficients: the rate stays
+  pop = 6;  // beyond the coefficients: the rate stays
   change_selRate(&s, &v, pop, 0.02f, gen, flag);
   EXPECT_FLOAT_EQ(s._selection_rate, 0.04f);
   std::vector<int> gens;

@@ -41,6 +41,9 @@ TEST(Sampler, DistributionsHaveTheirMomentsAndBounds) {
     EXPECT_NEAR(s2 / n - s * s / n / n, c.var, 0.06 * c.var) << "case " << &c - cases;
   }
   EXPECT_EQ(t.Sample(UNIFORM, {3, 3}) + t.Sample(UNIFORM_DISCRETE, {0, 0}) + t.Sample(BINOMIAL, {0.5f, 0}), 3.0f);
+  // At the ends of the int range a bound rounds to a float beyond it; the draw still keeps to the bounds.
+  EXPECT_EQ(t.uniformDiscreteDistribution(-2147483500, -2147483500), -2147483500);
+  EXPECT_EQ(t.uniformDiscreteDistribution(2147483500, 2147483500), 2147483500);
   // An unknown distribution, or too few parameters: no value and no draw.
   gsl_rng* twin = gsl_rng_clone(randomnumber);
   for (int id : {0, 6, -1}) EXPECT_EQ(t.Sample(DISTRIBUTIONS(id), {1, 2}), -9999999.0f);
@@ -71,8 +74,9 @@ TEST(Support, RoundingAndTheSecondGeneratorFamily) {
   EXPECT_EQ(globaldef::round(2.5f) * 100 + globaldef::round(-2.5f) * 10 + globaldef::round(-0.4f), 280);
   SetSeed(200);
   EXPECT_EQ(w_rndu + z_rndu + my_rand(), 200 + 170 * 22 + 137 + 232);
-  long a = -17, b = -17;
-  const double first = ran3(&a);
+  long a = 17, b = -17, z = 0;
+  const double first = ran3(&a);  // the first call seeds, from 17 as from -17
+  EXPECT_EQ(std::lround(first * 1e9), 527083316);
   double mean = first;
   for (int i = 1; i < 10000; ++i) {
     const double u = ran3(&a);
@@ -80,7 +84,8 @@ TEST(Support, RoundingAndTheSecondGeneratorFamily) {
     mean += u;
   }
   EXPECT_NEAR(mean / 10000, 0.5, 0.012);
-  EXPECT_EQ(ran3(&b), first);  // a negative seed starts the sequence again
+  EXPECT_EQ(ran3(&b), first);  // a negative seed starts the sequence again, a zero one goes on with it
+  EXPECT_EQ(std::lround(ran3(&z) * 1e9), 988885008);
   testutil::LogCapture log;
   initialize_ran3(5);
   initialize_ran3(-3);

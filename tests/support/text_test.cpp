@@ -97,7 +97,7 @@ TEST(Text, Operations) {
       {after("", [](S s) { s = 'q'; return std::to_string(s._capacity); }), "q|12"},
       {after("ab", [](S s) { s = 'q'; return std::to_string(s._capacity); }), "q|4"},
       {after(std::string(18, 'x'), [](S s) { s = -42; return std::to_string(s._capacity); }), "-42|20"},
-      {after("ab", [](S s) { s += "c"; return ""; }), "abc"},
+      {after("ab", [](S s) { s += "c"; s += 'd'; s += 'e'; return ""; }), "abcde"},
       {after("", [](S s) { s = 1.5f; return std::to_string(s._capacity); }), "1.500000|42"},
       {after("", [](S) { char b[16]; my_strcpy(b, "a/b/c"); my_strtok_right(b, '/'); return std::string(my_strcat(b, "!")); }),
        "|a/b!"}};
