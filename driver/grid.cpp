@@ -1,5 +1,6 @@
 #include "driver/grid.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <ostream>
@@ -79,8 +80,7 @@ std::vector<char> inactive_mask(const Tsettings* s, std::size_t n) {
 long find_route(int from, int to, const std::vector<int>* froms, const std::vector<int>* tos,
                 std::size_t limit) {
   if (froms == nullptr || tos == nullptr) return -1;
-  std::size_t n = froms->size() < tos->size() ? froms->size() : tos->size();
-  if (limit < n) n = limit;
+  std::size_t const n = std::min({froms->size(), tos->size(), limit});
   for (std::size_t r = 0; r < n; ++r) {
     if ((*froms)[r] == from && (*tos)[r] == to) return static_cast<long>(r);
   }
@@ -92,9 +92,7 @@ long find_route(int from, int to, const std::vector<int>* froms, const std::vect
 class RouteIndex {
  public:
   explicit RouteIndex(const Tsettings* s) : _rates(&s->_modified_mig) {
-    std::size_t n = s->_modified_mig_from.size();
-    if (s->_modified_mig_to.size() < n) n = s->_modified_mig_to.size();
-    if (s->_modified_mig.size() < n) n = s->_modified_mig.size();
+    std::size_t const n = std::min({s->_modified_mig_from.size(), s->_modified_mig_to.size(), s->_modified_mig.size()});
     _first.reserve(n);
     for (std::size_t r = 0; r < n; ++r) {
       _first.emplace(key(s->_modified_mig_from[r], s->_modified_mig_to[r]), r);  // keeps the first
@@ -135,10 +133,7 @@ bool grid_is_usable(const Tsettings* s) { return s->_x_coordinate >= 1 && s->_y_
 void recompute_route_factors(Tpop* d, int i, Tsettings* s) {
   for (int k = 0; k < 4; ++k) {
     int j = grid_neighbour(i, k, s->_x_coordinate, s->_y_coordinate);
-    if (j < 0) {
-      d->_mig_factor[k] = -1.0f;
-      continue;
-    }
+    if (j < 0) continue;  // an edge slot stays closed
     d->_mig_factor[k] = check_if_migrationismodified(i, j, s->_pmodified_mig_from,
                                                      s->_pmodified_mig_to, s->_pmodified_mig);
   }
@@ -168,7 +163,7 @@ void delete_alleles(std::vector<Tallele*>* alleles) {
 void creates_pops(std::vector<Tpop*>* demes, Tsettings* s, const int& nalleles) {
   if (demes == nullptr || s == nullptr || s->_num_pop < 1) return;
   std::size_t n = static_cast<std::size_t>(s->_num_pop);
-  if (demes->size() < n) demes->resize(n, nullptr);
+  demes->resize(std::max(demes->size(), n), nullptr);
   for (std::size_t i = 0; i < n; ++i) {
     int idx = static_cast<int>(i);
     double n0 = 0.0;
@@ -285,7 +280,6 @@ void reset_settings_in_pops(std::vector<Tpop*>* demes, Tsettings* s) {
     d->_rest_unused = 0.0f;
     for (int k = 0; k < 4; ++k) d->_emig_rest[k] = 0.0f;
     d->_n_immigrants = 0;
-    for (int& c : d->_imm_alleles) c = 0;
     d->_freq_mode = false;
     d->_freq_ready = false;
     d->_back_to_ind = false;
@@ -354,8 +348,7 @@ void creates_inds(std::vector<Tpop*>* demes, Tsettings* s) {
     if (d == nullptr) continue;
     double n0 = 0.0;
     entry_of(s->_init_k_deme, static_cast<long>(i), n0);
-    int size = trunc_to_int(n0);
-    if (size < 0) size = 0;
+    int const size = std::max(0, trunc_to_int(n0));
     int table = g_startup_alleles >= 0 ? g_startup_alleles
                 : Tgeno::_pallelevect != nullptr ? static_cast<int>(Tgeno::_pallelevect->size())
                                                  : 0;
@@ -406,10 +399,8 @@ void updatemodifiedmigrvalues(std::vector<Tpop*>* demes, Tsettings* s) {
 
 int ancestral_pool(const Tpop* deme, const Tsettings* s, const int& per_pool, const int& table_alleles) {
   if (s == nullptr || s->_one_pool != 1) return 0;
-  int pool = deme->_group - 1;
-  if (pool < 0) pool = 0;
-  int blocks = per_pool > 0 ? table_alleles / per_pool : 1;
-  if (blocks < 1) blocks = 1;
+  int const pool = std::max(0, deme->_group - 1);
+  int const blocks = std::max(1, per_pool > 0 ? table_alleles / per_pool : 1);
   return pool % blocks;
 }
 
@@ -429,9 +420,7 @@ int abc_alleles_per_pool(const Tsettings* s, const int& table_alleles) {
   int per_pool = drawn ? s->_num_alleles : s->_num_alleles_per_pool;
   int pools = pool_count(s);
   int most = table_alleles / pools;
-  if (per_pool > most) per_pool = most;
-  if (per_pool < 1) per_pool = 1;
-  return per_pool;
+  return std::max(1, std::min(per_pool, most));
 }
 
 void set_pool_allele_counts(const Tsettings* s, const int& table_alleles) {

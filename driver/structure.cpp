@@ -1,5 +1,6 @@
 #include "driver/structure.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -45,7 +46,6 @@ float token_value(const char* token, Tsettings* s, const char* file_name) {
   const int usable = parse_prior_text(text, &prior, value);
   s->_abc_mode = true;
   if (usable == 0) {
-    s->_abc_error = true;
     AOS << "ERROR: the prior " << token << " in " << file_name
         << " cannot be used (unknown distribution or missing parameters); the value is left unchanged"
         << std::endl;
@@ -128,8 +128,7 @@ void change_settings_in_pops(std::istream& in, const int& g, std::vector<Tpop*>*
 
   std::size_t n = 0;
   if (demes != nullptr && s->_num_pop > 0) {
-    n = static_cast<std::size_t>(s->_num_pop);
-    if (demes->size() < n) n = demes->size();
+    n = std::min(static_cast<std::size_t>(s->_num_pop), demes->size());
   }
 
   // Group mode: every group's triple is read before any deme changes. Only
@@ -144,7 +143,7 @@ void change_settings_in_pops(std::istream& in, const int& g, std::vector<Tpop*>*
       const Tpop* d = (*demes)[i];
       if (d != nullptr && d->_group > groups_used) groups_used = d->_group;
     }
-    if (groups_used > s->_num_pop_groups) groups_used = s->_num_pop_groups;
+    groups_used = std::min(groups_used, static_cast<long>(s->_num_pop_groups));
     long kept = groups_used * 3;
     long total = static_cast<long>(s->_num_pop_groups) * 3;
     group_values.assign(static_cast<std::size_t>(kept), kNoChange);
