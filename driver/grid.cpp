@@ -19,7 +19,7 @@ int g_startup_alleles = -1;
 std::size_t deme_count(const std::vector<Tpop*>* demes, const Tsettings* s) {
   if (demes == nullptr || s == nullptr || s->_num_pop < 1) return 0;
   std::size_t n = static_cast<std::size_t>(s->_num_pop);
-  return n < demes->size() ? n : demes->size();
+  return std::min(n, demes->size());
 }
 
 template <class T>
