@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -83,6 +84,8 @@ TEST_P(Case, WritesExactlyTheRecordedFiles) {
   // swapping the machine (AddressSanitizer cannot run under such a limit).
   struct rlimit limit = {4UL << 30, 4UL << 30};
   setrlimit(RLIMIT_AS, &limit);
+#else
+  if (std::ifstream(root + "/address_limit").good()) GTEST_SKIP() << "its log reads the 4 GB limit";
 #endif
   testutil::TempDir dir;
   for (const std::string& f : inputs) {
