@@ -42,7 +42,7 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
   }
   s._modified_mig_from = {4, 4, 4, 4, 1};
   s._modified_mig_to = {1, 7, 3, 5, 0};
-  s._modified_mig = {0.3f, 0.2f, 0.1f, 0.4f, 0.5f};
+  s._modified_mig = {0.3f, 0.2f, 0.0f, 0.4f, 0.5f};  // 5 -> 4 closed
   s._num_modified_mig = 5;
   randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
   std::vector<Tallele*> alleles(3, nullptr);
@@ -58,11 +58,11 @@ TEST(UnusedGridOperations, LookupsRoutesIndividualsAndDraw) {
             "\tMigration from deme 2 to deme 1 modified by 0.5 during the whole simulation\n"
             "\tGeneration 0: migration from deme 2 to deme 1 modified with by 0.5\n"
             "\tMigration from deme 5 to deme 6 modified by 0.4 during the whole simulation\n"
-            "\tMigration from deme 5 to deme 4 modified by 0.1 during the whole simulation\n"
+            "\tMigration not allowed from deme 5 to deme 4\n"
             "\tMigration from deme 5 to deme 8 modified by 0.2 during the whole simulation\n"
             "\tMigration from deme 5 to deme 2 modified by 0.3 during the whole simulation\n"
             "\tGeneration 0: migration from deme 5 to deme 6 modified with by 0.4\n"
-            "\tGeneration 0: migration from deme 5 to deme 4 modified with by 0.1\n"
+            "\tGeneration 0: migration from deme 5 to deme 4 modified with by 0\n"
             "\tGeneration 0: migration from deme 5 to deme 2 modified with by 0.3\n"
             "\tGeneration 0: migration from deme 5 to deme 8 modified with by 0.2\n");
   setallmodifiedmigrvaluestothefirstone(&s);
