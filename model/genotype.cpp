@@ -28,7 +28,10 @@ struct Block {
 };
 
 std::size_t const SLOTS_PER_BLOCK = 8192;
-std::size_t const SLOTS_OFFSET = (sizeof(Block) + alignof(Slot) - 1) / alignof(Slot) * alignof(Slot);
+// The link of a block takes the room of its first slot, which keeps the
+// slots after it aligned.
+static_assert(sizeof(Block) <= sizeof(Slot), "a slot must hold the link of a block");
+std::size_t const SLOTS_OFFSET = sizeof(Slot);
 
 Block* newest = nullptr;
 Slot* fresh = nullptr;       // next never-used slot of the newest block

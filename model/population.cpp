@@ -1,5 +1,6 @@
 #include "model/population.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 
@@ -191,10 +192,10 @@ void Tpop::updatefreqvect() {
 }
 
 void Tpop::growfreqarrays(std::size_t const& n) {
-  if (_freq.size() < n) _freq.resize(n, 0.0f);
-  if (_gam1.size() < n) _gam1.resize(n, 0.0f);
-  if (_gam2.size() < n) _gam2.resize(n, 0.0f);
-  if (_imm_alleles.size() < n) _imm_alleles.resize(n, 0);
+  _freq.resize(std::max(_freq.size(), n), 0.0f);
+  _gam1.resize(std::max(_gam1.size(), n), 0.0f);
+  _gam2.resize(std::max(_gam2.size(), n), 0.0f);
+  _imm_alleles.resize(std::max(_imm_alleles.size(), n), 0);
 }
 
 void Tpop::deletefreqarrays() {

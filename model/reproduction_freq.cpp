@@ -1,6 +1,7 @@
 // One generation of a deme that is followed by its allele frequencies only,
 // and the per-simulation selection coefficient of a deme.
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <fstream>
@@ -83,8 +84,8 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
   if (pop._freq_mode && !pop._freq_ready) build_freq_from_individuals(pop, out, alleles, settings);
 
   std::size_t const n = pop._freq.size();
-  if (pop._gam1.size() < n) pop._gam1.resize(n, 0.0f);
-  if (model != RARE_ALLELE && pop._gam2.size() < n) pop._gam2.resize(n, 0.0f);
+  pop._gam1.resize(std::max(pop._gam1.size(), n), 0.0f);
+  if (model != RARE_ALLELE) pop._gam2.resize(std::max(pop._gam2.size(), n), 0.0f);
 
   double const N = pop._size;
   double const next_size = pop._next_size;
@@ -171,10 +172,7 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
         } else if (i == j) {
           float const x = b[i] * d[i] * hom;
           t[i] += (x + x) / W;
-        } else if (model == SYM_OVER) {
-          t[i] += b[i] * d[j] / W;
-          t[i] += b[j] * d[i] / W;
-        } else {
+        } else {  // het is 1 under symmetric overdominance
           t[i] += b[i] * d[j] * het / W;
           t[i] += b[j] * d[i] * het / W;
         }

@@ -83,8 +83,7 @@ bool lay_out_copies(std::vector<Tgeno*> const& parents, Id const*& copies, Layou
       a = static_cast<unsigned>(allele_number(p1));
       b = static_cast<unsigned>(allele_number(p2));
     }
-    unsigned const m = std::max(a, b);
-    if (m > highest) highest = m;
+    highest = std::max(highest, std::max(a, b));
     out[0] = static_cast<Id>(a);
     out[1] = static_cast<Id>(b);
     out += 2;
@@ -186,12 +185,10 @@ public:
   void build(Id const* copies, int P, float s) {
     double const keep = 1.0 - static_cast<double>(s);
     _keep = keep >= 1.0 ? 1.0 : (keep > 0.0 ? keep : 0.0);  // NaN passes nothing
-    int count[3] = {0, 0, 0};
-    for (int i = 0; i < P; ++i) ++count[zeros(copies, i)];
-    _start[0] = 0;
-    _start[1] = count[0];
-    _start[2] = count[0] + count[1];
-    for (int t = 0; t < 3; ++t) _count[t] = count[t];
+    for (int t = 0; t < 3; ++t) _count[t] = 0;
+    for (int i = 0; i < P; ++i) ++_count[zeros(copies, i)];
+    _start[1] = _count[0];
+    _start[2] = _count[0] + _count[1];
     _parents.resize(static_cast<std::size_t>(P));
     int fill[3] = {_start[0], _start[1], _start[2]};
     for (int i = 0; i < P; ++i) _parents[static_cast<std::size_t>(fill[zeros(copies, i)]++)] = i;
@@ -201,7 +198,7 @@ public:
         double const pairs =
             static_cast<double>(_count[t]) * static_cast<double>(_count[u] - (t == u ? 1 : 0));
         double const others = static_cast<double>((2 - t) * (2 - u));  // pairs of copies without allele 0
-        double const w = pairs > 0.0 ? pairs * ((4.0 - others) + _keep * others) : 0.0;
+        double const w = pairs * ((4.0 - others) + _keep * others);  // pairs is never negative
         _class_weight[3 * t + u] = w;
         _total += w;
       }
@@ -263,7 +260,7 @@ private:
   double _keep;
   double _total;
   double _class_weight[9];
-  int _start[3];
+  int _start[3];  // _start[0] stays 0
   int _count[3];
   std::vector<int> _parents;
 };
@@ -287,9 +284,9 @@ struct Parents {
 
 template <class Id>
 __attribute__((noinline)) void sym_redraws(Parents<Id> const& p, int& id1, int& id2) {
-  int a = 0;
-  int b = 0;
   for (int rejected = 1;; ++rejected) {
+    int a;
+    int b;
     redraw_pair(p.two_p, a, b);
     id1 = p.copies[a];
     id2 = p.copies[b];
@@ -318,9 +315,9 @@ inline bool asym_rejects(float s, float het_loss, int id1, int id2, double u) {
 
 template <class Id>
 __attribute__((noinline)) void asym_redraws(Parents<Id> const& p, float het_loss, int& id1, int& id2) {
-  int a = 0;
-  int b = 0;
   for (int rejected = 1;; ++rejected) {
+    int a;
+    int b;
     redraw_pair(p.two_p, a, b);
     id1 = p.copies[a];
     id2 = p.copies[b];
@@ -388,15 +385,15 @@ template <class Id>
 __attribute__((noinline)) void dominance_redraws(Parents<Id> const& p, DominanceDraw& direct, int& id1,
                                                  int& id2) {
   double const keep = 1.0 - static_cast<double>(p.s);
-  int a = 0;
-  int b = 0;
   for (int rejected = 1; rejected < MAX_ATTEMPTS; ++rejected) {
-    a = getint(p.two_p);
+    int const a = getint(p.two_p);
     id1 = p.copies[a];
-    b = getint(p.two_p);
+    int const b = getint(p.two_p);
     id2 = p.copies[b];
     if (dominance_passes(id1, id2, keep) && (a >> 1) != (b >> 1)) return;
   }
+  int a;
+  int b;
   if (!direct.ready()) direct.build(p.copies, p.P, p.s);
   if (direct.can_pass()) {
     direct.draw(p.copies, a, b);

@@ -113,13 +113,17 @@ TEST(Deme, MutationMovesOneCopyOfFrequency) {
   EXPECT_EQ(d.Add_mutation(1), 1);
   d._freq = {0.0f, 0.0f, 0.0f};  // no interval holds the draw
   EXPECT_EQ(d.Add_mutation(2), 0);
+  d._size = 0.0;  // an empty deme has no copy to replace
+  EXPECT_EQ(d.Add_mutation(1), 2);
   EXPECT_EQ(log.text(),
             " with a frequency equal to 0.01 (former allele = 2)\n"
             "ERROR: Frequency of allele a2 is smaller than 0 when adding a new mutation!\n"
             "ERROR: allele is the same before and after mutation !\n"
-            " with a frequency equal to 2 (former allele = 2)\n with a frequency equal to 2 (former allele = 1)\n");
+            " with a frequency equal to 2 (former allele = 2)\n with a frequency equal to 2 (former allele = 1)\n"
+            " with a frequency equal to 0 (former allele = 3)\n");
   Deme::add(d._current, 1, 2, 2);
   EXPECT_EQ(d.Add_mutation(0, 1), 1);
+  EXPECT_EQ(d.Add_mutation(3, 1), 3);  // past the table: no change
   EXPECT_EQ((*d._current)[1]->_allele1->_id * 100 + (*d._current)[0]->_allele1->_id * 10 + (*d._current)[1]->_allele2->_id, 12);
 }
 
@@ -137,6 +141,8 @@ TEST(Deme, SelectionCoefficientFollowsTheGradient) {
     p.set_selectioncoef(&s);
     EXPECT_FLOAT_EQ(p._s, want[mode]) << "gradient " << mode;
   }
+  s._selection_gradient = 1, s._y_coordinate = 1, p.set_selectioncoef(&s);  // a single row takes the northern value
+  EXPECT_FLOAT_EQ(p._s, 0.1f);
 }
 
 // Operations the run never calls, by family.
@@ -179,15 +185,18 @@ TEST(Deme, UnusedOperationsOfAllelesGenotypesAndIndividuals) {
 TEST(Deme, UnusedOperationsOfTheDeme) {
   World w(2);
   Deme d(2, 4);
+  int r = 0, ind = 0, allele = 0;
+  d.draw_new_allele(r, ind, allele);  // nobody to draw from
+  EXPECT_EQ(r + ind + allele, -3);
   d.create_ind_vector(3, 0, 0.5f);
   EXPECT_EQ(d._inds_a.size() + d._inds_b.size(), 6u);
-  int r = -1, ind = -1, allele = -1;
   d.draw_new_allele(r, ind, allele);
   EXPECT_TRUE(r >= 0 && r < 6 && ind == r / 2 && allele == (r % 2 ? (*d._current)[ind]->_allele2 : (*d._current)[ind]->_allele1)->_id);
   d._s = 2.0f;  // only a carrier of allele 0 passes
   EXPECT_TRUE(d.validate_allele(0, 1, nullptr) && d.validate_allele(2, 0, nullptr) && !d.validate_allele(1, 2, nullptr));
-  d._rest_unused = d._s = d._m = 0.5f;
-  d._nbr[3] = d._n_nbr = 2;
+  d._rest_unused = d._s = d._m = d._r = d._growth_rest = d._emig_rest[3] = d._mig_factor[3] = 0.5f;
+  d._nbr[3] = d._n_nbr = d._id = d._col = d._sample_size = d._n_immigrants = 2;
+  d._k = 3.0, d._inactive = d._freq_mode = d._freq_ready = d._kzero[3] = true;
   d._immigrants.push_back(nullptr);
   d._group = 4, d._row = 2, d._back_to_ind = true;
   Tpop copy(d);
@@ -204,7 +213,9 @@ TEST(Deme, UnusedOperationsOfTheDeme) {
   }
   copy._inds_a.clear(), copy._inds_b.clear(), copy._immigrants.clear();  // the individuals are d's
   copy.initialize();
-  EXPECT_EQ(copy._size + copy._rest_unused + copy._group + copy._row, 0.0);
+  EXPECT_EQ(copy._size + copy._next_size + copy._k + copy._r + copy._m + copy._s + copy._growth_rest + copy._rest_unused + copy._group +
+                copy._emig_rest[3] + copy._mig_factor[3] + copy._row + copy._col + copy._id + copy._nbr[3] + copy._n_nbr + copy._sample_size +
+                copy._n_immigrants + copy._inactive + copy._freq_mode + copy._freq_ready + copy._back_to_ind + copy._kzero[3], 0.0);
   d.updatefreqvect();
   EXPECT_EQ(d._freq.size() + d._gam1.size() + d._gam2.size() + d._imm_alleles.size(), 12u);
   d._freq_mode = true;

@@ -99,4 +99,11 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   few.migratefreq(2, &to, 20);
   EXPECT_TRUE(to._imm_alleles[0] == 4 && few._freq[0] == 0.0f);
   EXPECT_EQ(log.text(), "ERROR: The number of emigrants exceed the deme size: (migrants= 3), _next_size= 2\n");
+  log.clear();  // nearly all leave: the allele whose migrants outnumber its share says so
+  Deme crowd(2, 1000);
+  crowd._next_size = 26.0, crowd._freq_mode = true, crowd._freq = {0.5f, 0.5f};
+  crowd.migratefreq(25, &fto, 20);
+  const std::string warned = log.text();
+  EXPECT_TRUE(warned.rfind("WARNING: Number of migrating alleles is larger than number of alleles in the deme, (Migrants= ", 0) == 0 &&
+              warned.find('\n') == warned.size() - 1) << warned;
 }

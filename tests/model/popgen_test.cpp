@@ -107,15 +107,17 @@ TEST(Popgen, FrequencyModeStartsFromTheIndividualsAndDrawsFewCopiesBinomially) {
   EXPECT_NEAR(d._freq[0], 0.25, 1e-4);
   EXPECT_TRUE(d._freq_ready);
   EXPECT_EQ(d._current->size(), 2u);
-  double mean = 0.0;
-  for (int run = 0; run < 2000; ++run) {
-    Deme r(2, 500);
-    r._freq = {0.003f, 0.997f};  // 3 expected copies
-    r._freq_mode = r._freq_ready = true;
-    r.newgeneration_symoverfreq(nullptr, &w.table, &w.settings);
-    mean += r._freq[0];
+  for (float p : {0.003f, 0.006f}) {  // 3 expected copies, then 6 (a normal draw)
+    double mean = 0.0;
+    for (int run = 0; run < 2000; ++run) {
+      Deme r(2, 500);
+      r._freq = {p, 1.0f - p};
+      r._freq_mode = r._freq_ready = true;
+      r.newgeneration_symoverfreq(nullptr, &w.table, &w.settings);
+      mean += r._freq[0];
+    }
+    EXPECT_NEAR(mean / 2000, p < 0.005f ? 0.0015 : 0.006, 4.0 * (p < 0.005f ? 0.00086 : 0.0025) / std::sqrt(2000.0)) << mean / 2000;
   }
-  EXPECT_NEAR(mean / 2000, 0.0015, 4.0 * 0.00086 / std::sqrt(2000.0));
 }
 
 // Overdominance (models 0 and 1) keeps both alleles near 1/2, the rare-allele
