@@ -279,7 +279,6 @@ void reset_settings_in_pops(std::vector<Tpop*>* demes, Tsettings* s) {
     d->_growth_rest = 0.0f;
     d->_rest_unused = 0.0f;
     for (int k = 0; k < 4; ++k) d->_emig_rest[k] = 0.0f;
-    d->_n_immigrants = 0;
     d->_freq_mode = false;
     d->_freq_ready = false;
     d->_back_to_ind = false;

@@ -274,10 +274,6 @@ void run_generation(Run& run, int g, std::vector<int>& times) {
   // The mutations read the previous generation's counts; a simulation's first
   // generation clears what the one before left.
   for (size_t a = 0; a < run.alleles.size(); ++a) run.alleles[a]->_count = 0.0;
-  // Only a frequency-mode receiver is ever given allele copies.
-  for (Tpop* deme : run.demes) {
-    if (deme->_freq_mode) std::fill(deme->_imm_alleles.begin(), deme->_imm_alleles.end(), 0);
-  }
   const bool migration = s._num_pop - s._num_unactive_deme > 1;
 
   for (size_t i = 0; i < run.demes.size(); ++i) {
