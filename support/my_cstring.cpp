@@ -358,26 +358,18 @@ void my_string::remove_blanks() {
   _length = kept;
 }
 
-void my_string::convert_slash_to_blank() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '/') _buffer[i] = ' ';
-}
+void my_string::convert_slash_to_blank() { std::replace(_buffer, _buffer + _length, '/', ' '); }
 
 void my_string::convert_brackets_to_blank() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '(' || _buffer[i] == ')') _buffer[i] = ' ';
+  std::replace_if(_buffer, _buffer + _length, [](char c) { return c == '(' || c == ')'; }, ' ');
 }
 
-void my_string::convert_to_slash() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '\\') _buffer[i] = '/';
-}
+void my_string::convert_to_slash() { std::replace(_buffer, _buffer + _length, '\\', '/'); }
 
 void my_string::convert_to_html_slash() { convert_to_slash(); }
 
 void my_string::convert_to_underline() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '\\' || _buffer[i] == ':' || _buffer[i] == '/') _buffer[i] = '_';
+  std::replace_if(_buffer, _buffer + _length, [](char c) { return c == '\\' || c == ':' || c == '/'; }, '_');
 }
 
 my_string my_string::convert_blank_to_html_blank() const {
@@ -395,15 +387,15 @@ my_string my_string::convert_blank_to_html_blank() const {
 }
 
 void my_string::Lower() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] >= 'A' && _buffer[i] <= 'Z') _buffer[i] = static_cast<char>(_buffer[i] - 'A' + 'a');
+  for (char* c = _buffer; c != _buffer + _length; ++c)
+    if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
 }
 
 void my_string::to_lower() { Lower(); }
 
 void my_string::Upper() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] >= 'a' && _buffer[i] <= 'z') _buffer[i] = static_cast<char>(_buffer[i] - 'a' + 'A');
+  for (char* c = _buffer; c != _buffer + _length; ++c)
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
 }
 
 void my_string::to_upper() { Upper(); }

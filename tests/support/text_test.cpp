@@ -88,7 +88,7 @@ TEST(Text, Operations) {
       {after("a/b/c", [](S s) { return std::to_string(s.find_first_of('/') * 100 + s.find_first_of('/', 9) * 10 +
                                                      s.find_first_of('#')); }), "a/b/c|89"},
       {after("p\\t/f", [](S s) { s.rm_path(); return ""; }), "f"},
-      {after("name", [](S s) { s.rm_path(); return ""; }), "ame"},
+      {after("n", [](S s) { s.rm_path(); return ""; }), ""},
       {after("p\\t/f", [](S s) { s.extract_path(); return ""; }), "p\\t/"},
       {after("name", [](S s) { s.extract_path(); return ""; }), "n"},
       {after("a\\b:c/d", [](S s) { s.convert_to_underline(); return ""; }), "a_b_c_d"},
