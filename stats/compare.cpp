@@ -26,9 +26,9 @@ void summarise_part(std::vector<float>& part, int& n, float& mean, float& sd) {
 struct WholeSummary {
   float mean = 0.0f;
   float sd = 0.0f;
-  int n_zero = 0;
-  int n_one = 0;
-  int npos = 0;
+  int n_zero{};
+  int n_one{};
+  int npos{};
   float mean_pos = 0.0f;
   float sd_pos = 0.0f;
 };
