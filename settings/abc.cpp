@@ -21,7 +21,7 @@ struct SlotPlace {
 
 SlotPlace place_of(int i, int S) {
   SlotPlace p{i, -1, -1};
-  if (i <= 24) return p;
+  if (i < POP_STRUCT) return p;
   long long first_entry = static_cast<long long>(S) + 24;
   if (i < first_entry) {
     p.key = POP_STRUCT;

@@ -81,8 +81,8 @@ void read_route(std::istream& in, Tsettings& s, int i, char (&token)[RECORD_TOKE
 // is NUM_POP_STRUCT's); it is a prior all the same, so ABC mode is on.
 int read_start_generation(Tsettings& s, const char* token, int i) {
   my_string text(token);
-  int generation = 0;
   if (i >= 1) {
+    int generation{};
     s.getParameterValueNOString<int>(text, generation, 24 + i);
     return generation;
   }

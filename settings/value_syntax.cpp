@@ -111,7 +111,6 @@ template void Tsettings::getParameterValueNOString<int>(my_string&, int&, const 
 template void Tsettings::getParameterValueNOString<float>(my_string&, float&, const int&);
 
 int Tsettings::FillABC_db(my_string& text, const int& slot, float& value) {
-  value = 0.0f;
   if (slot < 0 || slot >= ABC_DB_SIZE) {
     // Parsed for its value only: the table has no such slot.
     TDistributionSettings scratch;
@@ -125,7 +124,6 @@ int Tsettings::FillABC_db(my_string& text, const int& slot, float& value) {
 }
 
 int Tsettings::FillRoutePrior(my_string& text, const int& route, float& value) {
-  value = 0.0f;
   if (route < 0) {
     TDistributionSettings scratch;
     parse_prior_text(text, &scratch, value);

@@ -26,9 +26,9 @@ void summarise_part(std::vector<float>& part, int& n, float& mean, float& sd) {
 struct WholeSummary {
   float mean = 0.0f;
   float sd = 0.0f;
-  int n_zero = 0;
-  int n_one = 0;
-  int npos = 0;
+  int n_zero{};
+  int n_one{};
+  int npos{};
   float mean_pos = 0.0f;
   float sd_pos = 0.0f;
 };
@@ -134,9 +134,8 @@ void computeANDwrite(Tsettings* settings, int& deme, float& lower, float& upper,
   const WholeSummary last = summarise(&v);
 
   std::vector<int> positions;
-  int n_in = 0, n_below = 0, n_above = 0;
-  float mean_in = 0.0f, sd_in = 0.0f, mean_below = 0.0f, sd_below = 0.0f, mean_above = 0.0f,
-        sd_above = 0.0f;
+  int n_in{}, n_below{}, n_above{};
+  float mean_in{}, sd_in{}, mean_below{}, sd_below{}, mean_above{}, sd_above{};
   ciFreq_vector(&v, lower, upper, &positions, n_in, mean_in, sd_in, n_below, mean_below,
                 sd_below, n_above, mean_above, sd_above);
 

@@ -1,7 +1,9 @@
 #include "support/my_cstring.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -55,7 +57,7 @@ my_string::~my_string() {
 void my_string::grow_whole(int n) {
   if (n + 1 >= _capacity) {
     char* fresh = new char[n + 2];
-    std::memcpy(fresh, _buffer, static_cast<size_t>(_length) + 1);
+    std::strcpy(fresh, _buffer);
     delete[] _buffer;
     _buffer = fresh;
     _capacity = n + 2;
@@ -120,8 +122,8 @@ my_string& my_string::operator=(const char& ch) {
   const char c = ch;  // ch may refer into the buffer released below
   if (_capacity < 4) {
     delete[] _buffer;
-    _buffer = new char[12];
     _capacity = 12;
+    _buffer = new char[_capacity];
   }
   _buffer[0] = c;
   _buffer[1] = '\0';
@@ -132,8 +134,8 @@ my_string& my_string::operator=(const char& ch) {
 my_string& my_string::operator=(int n) {
   if (_capacity < 20) {
     delete[] _buffer;
-    _buffer = new char[22];
     _capacity = 22;
+    _buffer = new char[_capacity];
   }
   _length = std::snprintf(_buffer, static_cast<size_t>(_capacity), "%d", n);
   return *this;
@@ -142,23 +144,16 @@ my_string& my_string::operator=(int n) {
 my_string& my_string::operator=(float f) {
   if (_capacity < 40) {
     delete[] _buffer;
-    _buffer = new char[42];
     _capacity = 42;
+    _buffer = new char[_capacity];
   }
   // "%f" of a large float needs more than 40 characters (47 for the largest,
   // sign included): format aside first.
-  char text[64];
-  std::snprintf(text, sizeof(text), "%f", static_cast<double>(f));
-  return *this = text;
+  return *this = std::to_string(static_cast<double>(f)).c_str();
 }
 
-my_string& my_string::operator+=(const my_string& s) {
-  if (&s == this) {
-    const my_string copy(s._buffer);
-    return *this += copy._buffer;
-  }
-  return *this += s._buffer;
-}
+// The text version copes with a text taken from this very object.
+my_string& my_string::operator+=(const my_string& s) { return *this += s._buffer; }
 
 my_string& my_string::operator+=(const char* s) {
   const size_t own = std::strlen(_buffer);
@@ -350,13 +345,9 @@ bool my_string::is_null() const { return _length == 0; }
 my_string& my_string::remove(int pos, int n) {
   if (pos <= 0 || n <= 0) return *this;
   if (pos >= _length) return *this;  // nothing lies there to remove
-  if (n < _length - pos) {
-    std::memmove(_buffer + pos, _buffer + pos + n, static_cast<size_t>(_length - pos - n) + 1);
-  } else {
-    _buffer[pos] = '\0';
-  }
-  _length = static_cast<int>(std::strlen(_buffer));
-  return *this;
+  const my_string rest(_buffer + pos + std::min(n, _length - pos));
+  _buffer[pos] = '\0';
+  return *this += rest;
 }
 
 void my_string::remove_blanks() {
@@ -367,26 +358,18 @@ void my_string::remove_blanks() {
   _length = kept;
 }
 
-void my_string::convert_slash_to_blank() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '/') _buffer[i] = ' ';
-}
+void my_string::convert_slash_to_blank() { std::replace(_buffer, _buffer + _length, '/', ' '); }
 
 void my_string::convert_brackets_to_blank() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '(' || _buffer[i] == ')') _buffer[i] = ' ';
+  std::replace_if(_buffer, _buffer + _length, [](char c) { return c == '(' || c == ')'; }, ' ');
 }
 
-void my_string::convert_to_slash() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '\\') _buffer[i] = '/';
-}
+void my_string::convert_to_slash() { std::replace(_buffer, _buffer + _length, '\\', '/'); }
 
 void my_string::convert_to_html_slash() { convert_to_slash(); }
 
 void my_string::convert_to_underline() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] == '\\' || _buffer[i] == ':' || _buffer[i] == '/') _buffer[i] = '_';
+  std::replace_if(_buffer, _buffer + _length, [](char c) { return c == '\\' || c == ':' || c == '/'; }, '_');
 }
 
 my_string my_string::convert_blank_to_html_blank() const {
@@ -404,15 +387,15 @@ my_string my_string::convert_blank_to_html_blank() const {
 }
 
 void my_string::Lower() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] >= 'A' && _buffer[i] <= 'Z') _buffer[i] = static_cast<char>(_buffer[i] - 'A' + 'a');
+  for (char* c = _buffer; c != _buffer + _length; ++c)
+    if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
 }
 
 void my_string::to_lower() { Lower(); }
 
 void my_string::Upper() {
-  for (int i = 0; i < _length; ++i)
-    if (_buffer[i] >= 'a' && _buffer[i] <= 'z') _buffer[i] = static_cast<char>(_buffer[i] - 'a' + 'A');
+  for (char* c = _buffer; c != _buffer + _length; ++c)
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
 }
 
 void my_string::to_upper() { Upper(); }
@@ -422,8 +405,7 @@ void my_string::rm_path() {
   int sep = 0;  // without a separator the first character serves as one
   for (int i = 0; i < _length; ++i)
     if (_buffer[i] == '\\' || _buffer[i] == '/') sep = i;
-  std::memmove(_buffer, _buffer + sep + 1, static_cast<size_t>(_length - sep));
-  _length -= sep + 1;
+  *this = _buffer + sep + 1;  // the assignment copes with a text inside its own buffer
 }
 
 void my_string::extract_path() {

@@ -33,6 +33,14 @@ TEST(UnusedSettingsOperations, KeysWithoutReaderAndUnknownErrorCodes) {
   EXPECT_EQ(s._pop_struct, (std::vector<int>{0, 40}));
   for (int key : {20, 30, 31, 32}) EXPECT_EQ(s.ChangeOneSettingValue(static_cast<SETTINGS>(key), value, 0, 0), 0);
 
+  // Each draw replaces the line of the one before; an unusable prior stops the draws with 0.
+  my_string prior("BINOMIAL 0.5 0");
+  EXPECT_EQ(s.FillABC_db(prior, MUTATION_RATE, value), 1);
+  EXPECT_EQ(s.SampleABCParametersAndChangeSettings() + s.SampleABCParametersAndChangeSettings(), 2);
+  EXPECT_EQ(s._abc_line, "0.000000\t");
+  s._abc_db[MUTATION_RATE]->_params.pop_back();
+  EXPECT_EQ(s.SampleABCParametersAndChangeSettings(), 0);
+
   testutil::LogCapture log;
   s._errors = {0, 10};
   EXPECT_EQ(s.check_parameters_validity(), 0);

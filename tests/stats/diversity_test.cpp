@@ -15,7 +15,7 @@
 namespace {
 
 struct DemeInput {
-  std::vector<int> counts;  // copies per allele; copy k pairs with copy k + n/2
+  std::vector<int> counts;  // copies per allele; copy k pairs with copy n - 1 - k
   int group;
   bool inactive;
 };
@@ -34,7 +34,7 @@ struct Table {
       std::vector<int> copies;
       for (std::size_t a = 0; a < d.counts.size(); ++a) copies.insert(copies.end(), d.counts[a], int(a));
       for (std::size_t k = 0; k < copies.size() / 2; ++k)
-        p->_current->push_back(new Tgeno(copies[k], copies[k + copies.size() / 2]));
+        p->_current->push_back(new Tgeno(copies[k], copies[copies.size() - 1 - k]));
       p->_group = d.group;
       settings._num_unactive_deme += p->_inactive = d.inactive;
       pops.push_back(p);
@@ -180,4 +180,7 @@ TEST(Diversity, HeaderLayoutAndEmptyDemes) {
             "WARNING-compute_whole_stats: division by 0!\nWARNING-compute_whole_stats: division by 0!\n"
             "WARNING: Population 3 has not been colonised, AMOVA can not be computed!\n"
             "WARNING: Population 4 has not been colonised, AMOVA can not be computed!\n");
+  log.clear();
+  Table({{{}, 1, false}, {{}, 1, false}}, 1).lines();  // no copy at all: one warning per deme
+  EXPECT_EQ(log.text().find("WARNING: Population 1 has"), 88u) << log.text();
 }

@@ -33,19 +33,19 @@ TEST(Toolkit, ConfidenceLimitsAndTheComparisonFiles) {
   log.clear();
   s._num_simulations = 4;
   write_file("generation0_Pop1.freq", "gen 0\nsim\n0\n1\n0.5\n0.5\n");
-  write_file("generation500_Pop1.freq", "gen 500\nsim\n0.1\n  0.5 words\n0.9\n0\n");
+  write_file("generation500_Pop1.freq", "gen 500\nsim\n0.1\n  0.05 words\n0.9\n0\n");
   int deme = 0;
-  float l = 0.1f, u = 0.6f;  // a limit is inside, a 0 is never below
+  float l = 0.1f, u = 0.6f;  // a limit is inside, a 0 is never below, one value is
   std::string label = "L";
   computeANDwrite(&s, deme, l, u, label);
   computeANDwrite(&s, deme, l, u, label);  // appended, never truncated
   const std::string stat = "L(1)\nG_0\t0.5\t0.408248\t1\t1\t3\t0.666667\t0.288675\n"
-                           "G_500\t0.375\t0.411299\t1\t0\t3\t0.5\t0.4\t0.1\t0.6\t2\t0.3\t0.282843\t0\t0\t0\t1\t0.9\t0\n";
+                           "G_500\t0.2625\t0.426956\t1\t0\t3\t0.35\t0.47697\t0.1\t0.6\t1\t0.1\t0\t1\t0.05\t0\t1\t0.9\t0\n";
   EXPECT_EQ(read_file("lactase_stat"), stat + stat);
   l = 0.95f;
   deme = 1;
   computeANDwrite(&s, deme, l, u, label);  // no files for deme 2, nothing inside
-  EXPECT_EQ(read_file("no_sim_compa.txt"), "L\t1\t2\t\nL\t1\t2\t\nL\t\n");
+  EXPECT_EQ(read_file("no_sim_compa.txt"), "L\t1\t\nL\t1\t\nL\t\n");
   const std::string text = log.text();
   EXPECT_EQ(text.substr(text.find("> !No generation0_Pop2")),
             "> !No generation0_Pop2.freq !!\n Inside positiveFreq_vector function...\nNo simulation gave frequency > 0!!\n"
