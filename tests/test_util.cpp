@@ -28,8 +28,7 @@ void remove_tree(const std::string& path) {
 }  // namespace
 
 TempDir::TempDir() : _previous(current_dir()) {
-  const char* base = "/tmp";
-  std::string templ = std::string(base) + "/tessarel_test_XXXXXX";
+  const std::string templ = "/tmp/tessarel_test_XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
   char* made = mkdtemp(name.data());
@@ -78,11 +77,6 @@ std::string read_file(const std::string& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
-}
-
-bool file_exists(const std::string& path) {
-  std::ifstream in(path.c_str());
-  return in.good();
 }
 
 void write_file(const std::string& path, const std::string& content) {

@@ -13,8 +13,6 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return _path; }
-  std::string file(const std::string& name) const { return _path + "/" + name; }
 
  private:
   std::string _path;
@@ -37,7 +35,6 @@ class LogCapture {
 };
 
 std::string read_file(const std::string& path);
-bool file_exists(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
 
 }  // namespace testutil
