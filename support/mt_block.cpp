@@ -1,5 +1,7 @@
 #include "support/mt_block.h"
 
+#include <algorithm>
+
 namespace mtblock {
 
 namespace {
@@ -58,7 +60,7 @@ std::uint64_t count_below(State* s, std::uint64_t n, std::uint64_t limit) {
   while (n > 0) {
     if (s->next >= static_cast<std::uint32_t>(N)) refill(s);
     std::uint32_t const left = static_cast<std::uint32_t>(N) - s->next;
-    std::uint32_t const take = n < left ? static_cast<std::uint32_t>(n) : left;
+    std::uint32_t const take = static_cast<std::uint32_t>(std::min<std::uint64_t>(n, left));
     std::uint32_t const* const w = s->out + s->next;
     std::uint32_t in_block = 0;
     for (std::uint32_t i = 0; i < take; ++i) in_block += static_cast<std::uint64_t>(w[i]) < limit;

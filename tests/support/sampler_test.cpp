@@ -41,6 +41,7 @@ TEST(Sampler, DistributionsHaveTheirMomentsAndBounds) {
     EXPECT_NEAR(s / n, c.mean, 4.0 * std::sqrt(c.var / n)) << "case " << &c - cases;
     EXPECT_NEAR(s2 / n - s * s / n / n, c.var, 0.06 * c.var) << "case " << &c - cases;
   }
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(std::fmod(t.Sample(BINOMIAL, {0.8f, 100}) + t.Sample(POISSON, {30}), 1.0f), 0.0f);  // counts
   EXPECT_EQ(t.Sample(UNIFORM, {3, 3}) + t.Sample(UNIFORM_DISCRETE, {0, 0}) + t.Sample(BINOMIAL, {0.5f, 0}), 3.0f);
   // At the ends of the int range a bound rounds to a float beyond it; the draw still keeps to the bounds.
   EXPECT_EQ(t.uniformDiscreteDistribution(-2147483500, -2147483500), -2147483500);
