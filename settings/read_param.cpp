@@ -61,7 +61,7 @@ void read_route(std::istream& in, Tsettings& s, int i, char (&token)[RECORD_TOKE
     if (rate_field.contains("*")) {
       rate_field.convert_slash_to_blank();
       my_string prior_text = rate_field.extract_after('*');
-      if (s.FillRoutePrior(prior_text, i, rate) == 0) s._abc_error = true;
+      s.FillRoutePrior(prior_text, i, rate);
       s._abc_mode = true;
     } else {
       rate = text_to_float(rate_field.c_str());

@@ -38,7 +38,7 @@ class RecordReader {
     if (!text.contains("*")) return remember(text);
     prepare_prior_text(text);
     float v = 0.0f;
-    if (s.FillABC_db(text, clamp_slot(slot), v) == 0) s._abc_error = true;
+    s.FillABC_db(text, clamp_slot(slot), v);
     s._abc_mode = true;
     return v;
   }

@@ -101,7 +101,7 @@ void Tsettings::getParameterValueNOString(my_string& text, T& member, const int&
   }
   prepare_prior_text(text);
   float v = 0.0f;
-  if (FillABC_db(text, slot, v) == 0) _abc_error = true;
+  FillABC_db(text, slot, v);  // a prior it cannot register raises _abc_error
   _abc_mode = true;
   store_number(member, v);
 }
