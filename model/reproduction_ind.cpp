@@ -282,15 +282,22 @@ struct Parents {
 // Each model's offspring is a first pair, mostly kept, inline; the
 // redraws after a rejection live apart, out of the way of the common case.
 
+// A fresh pair of copies after a rejection; true once the bound of attempts
+// is reached, when the pair is kept whatever it is.
+template <class Id>
+inline bool next_pair(Parents<Id> const& p, int rejected, int& id1, int& id2) {
+  int a;
+  int b;
+  redraw_pair(p.two_p, a, b);
+  id1 = p.copies[a];
+  id2 = p.copies[b];
+  return rejected >= MAX_ATTEMPTS;
+}
+
 template <class Id>
 __attribute__((noinline)) void sym_redraws(Parents<Id> const& p, int& id1, int& id2) {
   for (int rejected = 1;; ++rejected) {
-    int a;
-    int b;
-    redraw_pair(p.two_p, a, b);
-    id1 = p.copies[a];
-    id2 = p.copies[b];
-    if (rejected >= MAX_ATTEMPTS) return;  // kept without a test, silently
+    if (next_pair(p, rejected, id1, id2)) return;  // silently
     if (id1 != id2) return;
     float const u = static_cast<float>(getfloat());
     if (!(p.s > u)) return;
@@ -316,12 +323,7 @@ inline bool asym_rejects(float s, float het_loss, int id1, int id2, double u) {
 template <class Id>
 __attribute__((noinline)) void asym_redraws(Parents<Id> const& p, float het_loss, int& id1, int& id2) {
   for (int rejected = 1;; ++rejected) {
-    int a;
-    int b;
-    redraw_pair(p.two_p, a, b);
-    id1 = p.copies[a];
-    id2 = p.copies[b];
-    if (rejected >= MAX_ATTEMPTS) {
+    if (next_pair(p, rejected, id1, id2)) {
       AOS << MSG_NO_HETEROZYGOTE << std::endl;
       return;
     }
