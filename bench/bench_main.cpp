@@ -374,7 +374,7 @@ void BM_Draws(benchmark::State& state) {
   bool const block = state.range(0) != 0;
   long const per_iteration = 100000;
   gsl_rng* const kept = randomnumber;
-  randomnumber = block ? gsl_rng_alloc(mtblock::mt19937) : gsl_rng_alloc(gsl_rng_mt19937);
+  randomnumber = block ? gsl_rng_alloc(&mtblock::kind) : gsl_rng_alloc(gsl_rng_mt19937);
   gsl_rng_set(randomnumber, 6000);
   for (auto _ : state) {
     long isum = 0;
@@ -422,7 +422,7 @@ int main(int argc, char** argv) {
   AOS.close();
   AOS.clear();
   AOS.open("/dev/null", std::ios::out);
-  randomnumber = gsl_rng_alloc(mtblock::mt19937);  // the run's own generator
+  randomnumber = gsl_rng_alloc(&mtblock::kind);  // the run's own generator
   world();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -121,7 +121,8 @@ void write_project_file(std::ofstream* out, std::vector<Tpop*>* demes,
       continue;
     }
     long long held = individuals_of(deme);
-    unsigned int const m = static_cast<unsigned int>(std::min(held, static_cast<long long>(static_cast<unsigned int>(deme->_sample_size))));
+    const long long wanted = static_cast<unsigned int>(deme->_sample_size);
+    const unsigned int m = static_cast<unsigned int>(std::min(held, wanted));
     arp << "SampleName=\"population " << (i + 1) << "\"" << std::endl;
     arp << "SampleSize=" << 2 * static_cast<long long>(m) << std::endl;
     arp << "SampleData= {" << std::endl;

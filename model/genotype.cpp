@@ -53,8 +53,9 @@ void add_block() {
 }
 
 // Once no individual is left (so at least one block exists), the memory goes
-// back but for the newest block, which starts afresh: a run that ends, or a test that makes one individual
-// at a time, neither keeps its peak nor asks for a block at every step.
+// back but for the newest block, which starts afresh: a run that ends, or a
+// test that makes one individual at a time, neither keeps its peak nor asks
+// for a block at every step.
 void all_given_back() {
   Block* b = newest->older;
   while (b != nullptr) {

@@ -24,13 +24,13 @@ void summarise_part(std::vector<float>& part, int& n, float& mean, float& sd) {
 // Mean, sd, zeros and ones of a vector, and its positive-value summary; all 0
 // when it is empty.
 struct WholeSummary {
-  float mean = 0.0f;
-  float sd = 0.0f;
+  float mean{};
+  float sd{};
   int n_zero{};
   int n_one{};
   int npos{};
-  float mean_pos = 0.0f;
-  float sd_pos = 0.0f;
+  float mean_pos{};
+  float sd_pos{};
 };
 
 WholeSummary summarise(std::vector<float>* v) {

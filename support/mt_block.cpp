@@ -80,6 +80,5 @@ void set_divisor(State* s, std::uint32_t n) {
 }
 
 gsl_rng_type const kind = {"mt19937 (blocks)", 0xffffffffUL, 0, sizeof(State), &set, &get, &get_double};
-gsl_rng_type const* const mt19937 = &kind;
 
 }  // namespace mtblock

@@ -25,9 +25,8 @@ struct State {
   std::uint32_t mt[N];       // the generator state proper
 };
 
-// The generator type; allocate with gsl_rng_alloc(mtblock::mt19937).
+// The generator type; allocate with gsl_rng_alloc(&mtblock::kind).
 extern gsl_rng_type const kind;
-extern gsl_rng_type const* const mt19937;
 
 // Advances the state by one block and tempers it into out.
 void refill(State* s);

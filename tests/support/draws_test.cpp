@@ -29,7 +29,7 @@ struct Ranges {
 
 struct Pair {
   gsl_rng* ref;
-  explicit Pair(unsigned long seed, gsl_rng_type const* type = mtblock::mt19937) {
+  explicit Pair(unsigned long seed, gsl_rng_type const* type = &mtblock::kind) {
     randomnumber = gsl_rng_alloc(type);
     ref = gsl_rng_alloc(gsl_rng_mt19937);
     gsl_rng_set(randomnumber, seed);
@@ -78,7 +78,7 @@ TEST(BlockGenerator, GslCallsCloneAndReseedShareTheStream) {
   }
   gsl_rng* copy = gsl_rng_clone(randomnumber);
   gsl_rng* ref_copy = gsl_rng_clone(p.ref);
-  gsl_rng* later = gsl_rng_alloc(mtblock::mt19937);
+  gsl_rng* later = gsl_rng_alloc(&mtblock::kind);
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(getint(77), static_cast<int>(gsl_rng_uniform_int(p.ref, 77)));
   ASSERT_EQ(gsl_rng_memcpy(later, randomnumber), GSL_SUCCESS);
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(gsl_rng_get(later), gsl_rng_get(p.ref));
