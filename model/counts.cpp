@@ -18,22 +18,29 @@ inline void add_copy(std::vector<double>& counts, const Tallele* a) {
 
 }  // namespace
 
-int model_detail::take_copy(std::vector<float>& freq, long long copies, bool last_clears) {
+void model_detail::alleles_held(std::vector<float> const& freq, std::vector<std::size_t>& held) {
+  held.clear();
+  for (std::size_t i = 0; i < freq.size(); ++i) {
+    if (freq[i] != 0.0f) held.push_back(i);
+  }
+}
+
+int model_detail::take_copy(std::vector<float>& freq, std::vector<std::size_t> const& held,
+                            long long copies, bool last_clears) {
   float const u = static_cast<float>(getfloat());
   float sum = 0.0f;
-  std::size_t const n = freq.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i : held) {
     float const next = sum + freq[i];
     if (sum < u && u < next) {
       if (copies <= 1) {
         if (last_clears)
-          for (std::size_t j = 0; j < n; ++j) freq[j] = 0.0f;
+          for (std::size_t j : held) freq[j] = 0.0f;
       } else {
         double const m = static_cast<double>(copies);
         freq[i] = static_cast<float>(((static_cast<double>(freq[i]) - 1.0 / m) * m) / (m - 1.0));
         float const fm = static_cast<float>(copies);
         float const fm1 = static_cast<float>(copies - 1);
-        for (std::size_t j = 0; j < n; ++j) {
+        for (std::size_t j : held) {
           if (j != i) freq[j] = (fm * freq[j]) / fm1;
         }
       }
@@ -100,10 +107,12 @@ void Tpop::quick_count_sample_freqs(std::ofstream* out, std::vector<double>* cou
     // Never more individuals than the copies can serve (a NaN or huge size
     // gives no copies at all).
     if (c > copies / 2) c = copies / 2;
+    std::vector<std::size_t> held;
+    model_detail::alleles_held(_freq, held);
     for (long long i = 0; i < c; ++i) {
       // A sample that takes the deme's last copy leaves it without any.
-      int const a1 = model_detail::take_copy(_freq, copies, true);
-      int const a2 = model_detail::take_copy(_freq, copies - 1, true);
+      int const a1 = model_detail::take_copy(_freq, held, copies, true);
+      int const a2 = model_detail::take_copy(_freq, held, copies - 1, true);
       copies -= 2;
       if (counts != nullptr) {
         if (static_cast<std::size_t>(a1) < counts->size()) (*counts)[a1] += 1.0;

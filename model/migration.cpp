@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "model/model_detail.h"
 #include "model/population.h"
 #include "support/globaldef.h"
 
@@ -28,6 +29,11 @@ std::vector<float>& share_buffer() {
 
 std::vector<char>& hittable_buffer() {
   static std::vector<char> buffer;
+  return buffer;
+}
+
+std::vector<std::size_t>& held_buffer() {
+  static std::vector<std::size_t> buffer;
   return buffer;
 }
 
@@ -115,12 +121,24 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
         << "), _next_size= " << next_size << std::endl;
   }
 
+  // An allele of frequency 0 sends no copy and keeps its 0 on either path,
+  // and adds nothing to a sum: past the draws, the work walks only the
+  // alleles the deme holds, not the whole table.
+  std::vector<std::size_t>& held = held_buffer();
+  model_detail::alleles_held(_freq, held);
+
   if (to_freq && n > threshold) {
     // Many migrants: their allele frequencies by a normal approximation.
+    // Every allele of the table has its draw, held or not; the draws of
+    // the others are only skipped.
     std::vector<float>& q = share_buffer();
-    q.assign(n_alleles, 0.0f);
+    q.resize(n_alleles);
     float S = 0.0f;
     for (std::size_t i = 0; i < n_alleles; ++i) {
+      if (_freq[i] == 0.0f) {
+        skip_normal();
+        continue;
+      }
       double const z = getnormal();
       double const p = static_cast<double>(_freq[i]);
       double var = 2.0 * ((1.0 - p) * p * N);
@@ -131,11 +149,11 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
       q[i] = qi;
       S += qi;
     }
-    for (std::size_t i = 0; i < n_alleles; ++i) q[i] = S > 0.0f ? q[i] / S : 0.0f;
+    for (std::size_t i : held) q[i] = S > 0.0f ? q[i] / S : 0.0f;
 
     float const fn = static_cast<float>(n);
     float const left_divisor = static_cast<float>(2.0 * next_size - 2.0 * static_cast<double>(n));
-    for (std::size_t i = 0; i < n_alleles; ++i) {
+    for (std::size_t i : held) {
       if (i < receiver->_imm_alleles.size()) {
         float const got = static_cast<float>(receiver->_imm_alleles[i]) + 2.0f * (fn * q[i]);
         int received = trunc_to_int(static_cast<double>(got));
@@ -173,7 +191,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     // possible draw can never leave, so it must not keep the draws going.
     long long reachable = 0;
     float lo = 0.0f;
-    for (std::size_t i = 0; i < n_alleles; ++i) {
+    for (std::size_t i : held) {
       float const f = _freq[i];
       copies[i] = trunc_to_int(std::round(static_cast<double>(f + f) * next_size));
       total += copies[i];
@@ -198,7 +216,7 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
       ++pos;
       int hit = -1;
       float sum = 0.0f;
-      for (std::size_t i = 0; i < n_alleles; ++i) {
+      for (std::size_t i : held) {
         float const after = sum + _freq[i];
         if (sum < u && u <= after) {
           hit = static_cast<int>(i);
@@ -234,15 +252,16 @@ void Tpop::migratefreq(int const& n, Tpop* receiver, int const& threshold) {
     }
 
     long long const left = total - wanted;
-    for (std::size_t i = 0; i < n_alleles; ++i) {
+    for (std::size_t i : held) {
       float f = 0.0f;
       // A deme that has given away every copy has no frequencies left.
       if (!exhausted && left > 0) f = static_cast<float>(copies[i]) / static_cast<float>(left);
       _freq[i] = f >= 0.0f ? f : 0.0f;
     }
     if (to_freq) {
-      for (std::size_t i = 0; i < n_alleles && i < receiver->_imm_alleles.size(); ++i) {
-        receiver->_imm_alleles[i] = trunc_to_int(static_cast<double>(receiver->_imm_alleles[i]) + sent[i]);
+      for (std::size_t i : held) {
+        if (i < receiver->_imm_alleles.size())
+          receiver->_imm_alleles[i] = trunc_to_int(static_cast<double>(receiver->_imm_alleles[i]) + sent[i]);
       }
     }
   }

@@ -47,6 +47,18 @@ std::vector<float>& share_buffer() {
   return buffer;
 }
 
+// Numbers of the alleles of non-zero frequency, and of those with a copy in
+// either gamete pool, in number order.
+std::vector<std::size_t>& held_buffer() {
+  static std::vector<std::size_t> buffer;
+  return buffer;
+}
+
+std::vector<std::size_t>& present_buffer() {
+  static std::vector<std::size_t> buffer;
+  return buffer;
+}
+
 std::vector<double>& count_buffer() {
   static std::vector<double> buffer;
   return buffer;
@@ -93,10 +105,17 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
   std::vector<float>& b = pop._gam1;
   std::vector<float>& d = pop._gam2;
 
-  // Drift: two gamete pools (one in the rare-allele model).
+  // Drift: two gamete pools (one in the rare-allele model). An allele of
+  // frequency 0 has no copy to draw and stays at 0 in both.
+  std::vector<std::size_t>& held = held_buffer();
+  model_detail::alleles_held(pop._freq, held);
+  std::fill_n(b.begin(), n, 0.0f);
+  if (model != RARE_ALLELE) std::fill_n(d.begin(), n, 0.0f);
+  std::vector<std::size_t>& present = present_buffer();
+  present.clear();
   float sum1 = 0.0f;
   float sum2 = 0.0f;
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i : held) {
     double const p = static_cast<double>(pop._freq[i]);
     int const c = trunc_to_int(2.0 * (p * N));
     float bi = 0.0f;
@@ -121,6 +140,7 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
       d[i] = di;
       sum2 += di;
     }
+    if (bi != 0.0f || di != 0.0f) present.push_back(i);
   }
 
   // Pools without any copy (or an undefined sum) cannot be normalised: the
@@ -129,7 +149,19 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
     write_row(pop, out, settings);
     return;
   }
-  for (std::size_t i = 0; i < n; ++i) {
+  // An allele absent from both pools adds exactly 0 to every sum below, in
+  // whatever place: the loops visit the alleles present only, so that a
+  // table grown long by mutation costs no more than the alleles the deme
+  // holds. Not so with a fitness that is not finite (0 times infinity is not
+  // 0): then every allele of the table takes part.
+  float const hom = 1.0f - s;
+  float const het = model == ASYM_OVER ? 1.0f - model_detail::heterozygote_loss(settings) * s : 1.0f;
+  if (model != RARE_ALLELE && !(std::isfinite(hom) && std::isfinite(het))) {
+    present.resize(n);
+    for (std::size_t i = 0; i < n; ++i) present[i] = i;
+  }
+
+  for (std::size_t i : present) {
     b[i] = b[i] / sum1;
     if (model != RARE_ALLELE) d[i] = d[i] / sum2;
   }
@@ -138,14 +170,11 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
   t.assign(n, 0.0f);
 
   if (model == RARE_ALLELE) {
-    for (std::size_t i = 0; i < n; ++i) t[i] = b[i];
+    for (std::size_t i : present) t[i] = b[i];
   } else {
-    float const hom = 1.0f - s;
-    float const het = model == ASYM_OVER ? 1.0f - model_detail::heterozygote_loss(settings) * s : 1.0f;
-
     float W = 0.0f;
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t i : present) {
+      for (std::size_t j : present) {
         float w;
         if (model == DOMINANCE)
           w = (i == 0 || j == 0) ? 1.0f : hom;
@@ -159,8 +188,8 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
       return;
     }
 
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t i : present) {
+      for (std::size_t j : present) {
         if (model == DOMINANCE) {
           if (i == 0 || j == 0) {
             float const x = b[i] * d[j];
@@ -181,12 +210,15 @@ void freq_generation(Tpop& pop, std::ofstream* out, std::vector<Tallele*>* allel
   }
 
   float T = 0.0f;
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i : present) {
     t[i] = 0.5f * t[i];
     T += t[i];
   }
+  // An allele too rare for a copy in the pools (its frequency not yet 0) is
+  // lost now.
   if (T > 0.0f && std::isfinite(T)) {
-    for (std::size_t i = 0; i < n; ++i) pop._freq[i] = t[i] / T;
+    std::fill(pop._freq.begin(), pop._freq.end(), 0.0f);
+    for (std::size_t i : present) pop._freq[i] = t[i] / T;
   }
   write_row(pop, out, settings);
 }

@@ -560,11 +560,13 @@ void Tpop::transformFreqToIndMode(std::vector<Tgeno*>* surplus) {
   // updates would divide by zero or by a negative count.
   std::size_t const pool = std::max(n_old, list.size());
   long long c = 2 * static_cast<long long>(pool);
+  std::vector<std::size_t> held;
+  model_detail::alleles_held(_freq, held);
   for (Tgeno* g : list) {
     // The pool's last copy leaves nothing to renormalise, and nothing reads
     // the frequencies after the rebuild.
-    int const id1 = model_detail::take_copy(_freq, c, false);
-    int const id2 = model_detail::take_copy(_freq, c - 1, false);
+    int const id1 = model_detail::take_copy(_freq, held, c, false);
+    int const id2 = model_detail::take_copy(_freq, held, c - 1, false);
     g->set_alleles(id1, id2);
     c -= 2;
   }

@@ -39,6 +39,11 @@ inline double getfloat() {
 }
 // Standard normal deviate.
 double getnormal();
+// Advances randomnumber exactly as getnormal() would, without forming the
+// deviate: for a draw whose value is not needed (the run's own generator
+// type walks GSL's polar rejection over the same words; any other type
+// makes the draw).
+void skip_normal();
 // Binomial deviate with probability p and n trials.
 int getbinomial(const float& p, const int& n);
 

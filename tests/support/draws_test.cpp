@@ -112,3 +112,27 @@ TEST(BlockGenerator, OtherGeneratorsAndBadRangesGoThroughGsl) {
   gsl_set_error_handler(previous);
   EXPECT_EQ(gsl_rng_get(randomnumber), gsl_rng_get(p.ref));
 }
+
+// Skipping a normal deviate consumes exactly the words GSL's draw would, for
+// the run's generator and for any other.
+TEST(BlockGenerator, SkippedNormalsConsumeTheWordsOfGslDraws) {
+  for (unsigned long seed : {1UL, 4294967295UL, static_cast<unsigned long>(-31337L)}) {
+    Pair p(seed);
+    for (int i = 0; i < 300000; ++i) {
+      if (i % 3 == 0) {
+        ASSERT_EQ(getnormal(), gsl_ran_gaussian(p.ref, 1.0));
+      } else {
+        skip_normal();
+        gsl_ran_gaussian(p.ref, 1.0);
+      }
+    }
+    ASSERT_EQ(gsl_rng_get(randomnumber), gsl_rng_get(p.ref)) << "seed " << seed;
+  }
+  Pair other(8UL, gsl_rng_taus2);
+  gsl_rng* ref = gsl_rng_alloc(gsl_rng_taus2);
+  gsl_rng_set(ref, 8UL);
+  skip_normal();
+  gsl_ran_gaussian(ref, 1.0);
+  EXPECT_EQ(gsl_rng_get(randomnumber), gsl_rng_get(ref));
+  gsl_rng_free(ref);
+}
