@@ -113,6 +113,23 @@ TEST(BlockGenerator, OtherGeneratorsAndBadRangesGoThroughGsl) {
   EXPECT_EQ(gsl_rng_get(randomnumber), gsl_rng_get(p.ref));
 }
 
+// Counting the words below a limit a block at a time consumes the words that
+// single draws would, and counts every word for a limit past 32 bits.
+TEST(BlockGenerator, CountBelowMatchesWordByWordCounting) {
+  Pair p(97UL);
+  std::uint64_t const limits[] = {0ULL, 1ULL, 0x80000000ULL, 0xffffffffULL, 0x100000000ULL, 0x300000000ULL};
+  std::uint64_t const runs[] = {0, 1, 623, 624, 625, 5000};
+  for (std::uint64_t limit : limits) {
+    for (std::uint64_t n : runs) {
+      std::uint64_t expected = 0;
+      for (std::uint64_t i = 0; i < n; ++i) expected += gsl_rng_get(p.ref) < limit;
+      EXPECT_EQ(mtblock::count_below(mtblock::state_of(randomnumber), n, limit), expected)
+          << "limit " << limit << ", " << n << " words";
+      ASSERT_EQ(gsl_rng_get(randomnumber), gsl_rng_get(p.ref));
+    }
+  }
+}
+
 // Skipping a normal deviate consumes exactly the words GSL's draw would, for
 // the run's generator and for any other.
 TEST(BlockGenerator, SkippedNormalsConsumeTheWordsOfGslDraws) {
