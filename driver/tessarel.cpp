@@ -166,7 +166,7 @@ bool start_up(Run& run) {
   std::ifstream parameters("tessarel_param.txt");
   AOS << "Reading parameters...";
   parameters >> run.settings;
-  run.frequency_threshold = run.settings._size_frequency_mode;
+  run.frequency_threshold = frequency_threshold_override.value_or(run.settings._size_frequency_mode);
   if (run.settings.check_parameters_validity() == 0 || !fits_in_memory(run.settings)) return false;
 
   if (run.settings._abc_mode) {
@@ -333,6 +333,8 @@ void end_run(Run& run) {
 }
 
 }  // namespace
+
+std::optional<int> frequency_threshold_override;
 
 void renew_generator(const SeedSource& next_seed) {
   const long fresh = next_seed();

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 #include "driver/results.h"
 
@@ -11,6 +12,12 @@ class Tpop;
 // Gives the seed of each new generator: the clock in the shipped program,
 // a fixed sequence in the tests.
 typedef std::function<long()> SeedSource;
+
+// The frequency-mode threshold of every run of the process when set, in place
+// of the fixed one of the settings. The shipped program never sets it. The
+// whole-run fuzz target does: its runs stay small to stay fast, and would
+// otherwise never reach frequency mode.
+extern std::optional<int> frequency_threshold_override;
 
 // The whole run: reads the input files of the working directory, runs every
 // simulation, writes the result files and the log. Always returns 0.

@@ -1,6 +1,10 @@
 // The run's input files from arbitrary text: the parameter file, the first
 // structure and group files and two structure-change files (parts separated
-// by a line "@@@@"; an empty part is a missing file). The readers must keep
+// by a line "@@@@"; an empty part is a missing file), and a last part that,
+// when it starts with a number from 1 to 1000000, is the run's
+// frequency-mode threshold. The shipped program's threshold is fixed at
+// 1000000, far beyond the small runs below: a lower one lets them enter and
+// leave frequency mode (see few_mutations). The readers must keep
 // every value finite and every per-deme and per-group vector complete; a
 // run they accept has its prior table drawn, its grid built and changed by
 // the first structure-change file (a capacity never below -1, rates inside
@@ -13,6 +17,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,6 +75,22 @@ void build_and_change(Tsettings& s, const std::string& change) {
   Tgeno::_pallelevect = nullptr;
 }
 
+// The threshold the last part gives, if any.
+std::optional<int> frequency_threshold(const std::string& part) {
+  const long t = std::strtol(part.c_str(), nullptr, 10);
+  if (t < 1 || t > 1000000) return std::nullopt;
+  return static_cast<int>(t);
+}
+
+// Frequency mode costs a deme the square of its allele count each
+// generation, and every mutation adds an allele: a lower threshold is only
+// for runs whose mutation rate is fixed and low enough to keep the table of
+// the largest small run to a few hundred alleles.
+bool few_mutations(const Tsettings& s) {
+  const bool drawn = s._abc_db.size() > MUTATION_RATE && s._abc_db[MUTATION_RATE] != nullptr;
+  return !drawn && s._mutation_rate <= 1e-4f;
+}
+
 // The counts that size a whole run's work, drawn ones included.
 bool small_run(const Tsettings& s) {
   if (s._num_simulations > 3 || s._num_generations > 10 || s._num_pop > 12 || s._num_alleles > 10) return false;
@@ -84,7 +106,7 @@ bool small_run(const Tsettings& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzutil::setup_once();
-  const std::vector<std::string> parts = fuzzutil::split_parts(data, size, 5);
+  const std::vector<std::string> parts = fuzzutil::split_parts(data, size, 6);
   const char* names[] = {"tessarel_param.txt", "tessarel_structure_1.txt", "tessarel_alldemes_1.txt",
                          "tessarel_structure_2.txt", "tessarel_structure_3.txt"};
   for (size_t k = 0; k < 5; ++k) {
@@ -94,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gsl_rng* previous = randomnumber;
   randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
   bool run = false;
+  std::optional<int> threshold;
   {
     Tsettings s;
     std::ifstream in(names[0]);
@@ -101,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check_values(s);
     if (s.check_parameters_validity() == 1) {
       run = small_run(s);
+      if (few_mutations(s)) threshold = frequency_threshold(parts[5]);
       for (int i = 0; s._abc_mode && i < 2; ++i) {
         s._abc_line = "";
         s.SampleABCParametersAndChangeSettings();
@@ -113,6 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gsl_rng_free(randomnumber);
   randomnumber = previous;
   if (!run) return 0;
+  frequency_threshold_override = threshold;
   run_tessarel([]() { return -123456L; });
   std::vector<std::string> results = {"arlequin.arb", "tessarel_abc.txt", "Result_000001.arp", "Result_000002.arp",
                                       "Result_000003.arp"};

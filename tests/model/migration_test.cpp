@@ -107,3 +107,19 @@ TEST(Migration, FrequencyModeSendsCopiesWithoutReplacementOrByTheNormalApproxima
   EXPECT_TRUE(warned.rfind("WARNING: Number of migrating alleles is larger than number of alleles in the deme, (Migrants= ", 0) == 0 &&
               warned.find('\n') == warned.size() - 1) << warned;
 }
+
+// Copy by copy, an allele whose frequency rounds to no whole copy is never
+// sent: a draw that lands in its interval is drawn again.
+TEST(ReproMigrateFreq, AlleleWithoutRoundedCopiesNeverLeaves) {
+  for (unsigned long seed = 1; seed <= 20; ++seed) {
+    World w(2, 0, seed);
+    Deme from(2, 1.0), to(2, 10.0);
+    from._freq_mode = true;
+    from._freq = {0.2f, 0.8f};  // copies 0 and 2
+    from.migratefreq(1, &to, 10);
+    ASSERT_EQ(to._immigrants.size(), 1u);
+    EXPECT_EQ(to._immigrants[0]->_allele1->_id, 1);
+    EXPECT_EQ(to._immigrants[0]->_allele2->_id, 1);
+    EXPECT_EQ(from._freq, (std::vector<float>{0.0f, 0.0f}));
+  }
+}

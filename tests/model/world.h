@@ -14,11 +14,12 @@ const IndStep kIndStep[4] = {&Tpop::newgeneration_symoverind, &Tpop::newgenerati
                              &Tpop::newgeneration_rarealleleind, &Tpop::newgeneration_dominanceind};
 
 // An allele table wired into Tgeno, settings, and the run generator on a
-// fixed seed; everything goes back as it was.
+// fixed seed with a twin seeded alike; everything goes back as it was.
 struct World {
   std::vector<Tallele*> table;
   Tsettings settings;
   gsl_rng* saved = randomnumber;
+  gsl_rng* twin = nullptr;
 
   explicit World(int n_alleles, int per_pool = 0, unsigned long seed = 7) {
     for (int i = 0; i < n_alleles; ++i) table.push_back(new Tallele(i));
@@ -27,14 +28,21 @@ struct World {
     Tgeno::_init_num_allele_per_grp = per_pool > 0 ? per_pool : n_alleles;
     randomnumber = gsl_rng_alloc(gsl_rng_mt19937);
     gsl_rng_set(randomnumber, seed);
+    twin = gsl_rng_clone(randomnumber);
     settings._locus_length = 1;
   }
   ~World() {
     for (Tallele* a : table) delete a;
     Tgeno::_pallelevect = nullptr;
     gsl_rng_free(randomnumber);
+    gsl_rng_free(twin);
     randomnumber = saved;
   }
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+  // True while the run generator has drawn only in these checks, each of
+  // which draws once from both: the steps since drew nothing.
+  bool in_step() { return gsl_rng_get(randomnumber) == gsl_rng_get(twin); }
 };
 
 // A deme with both lists wired up; it deletes whatever it still holds.

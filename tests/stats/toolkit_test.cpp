@@ -119,3 +119,58 @@ TEST(Toolkit, ReadersSummariesAndNames) {
             "Intermediate generations vector : 10, 50, 100, \n !! Last generation in pintermediategenerations vector > Num_gen !!\n"
             "Intermediate generations vector : \n");
 }
+
+TEST(ToolkitGenerations, NegativeCountReadsNothing) {
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Tsettings s;
+  s._num_generations = 80;
+  write_file("generations.txt", "-2\nheading\n10\n");
+  my_string file("x");
+  std::vector<int> v;
+  // Empty vector: no last entry to compare, so no warning.
+  create_intermediategenerations_vector(&s, file, &v);
+  EXPECT_TRUE(v.empty());
+  EXPECT_EQ(log.text(), "Intermediate generations vector : \n");
+
+  // A vector that already ends beyond the last generation still warns.
+  log.clear();
+  v.push_back(100);
+  create_intermediategenerations_vector(&s, file, &v);
+  EXPECT_EQ(v, (std::vector<int>{100}));
+  EXPECT_EQ(log.text(),
+            "Intermediate generations vector : \n"
+            " !! Last generation in pintermediategenerations vector > Num_gen !!\n");
+}
+
+TEST(ToolkitGenerations, CountBeyondTheLimitIsRefused) {
+  testutil::TempDir dir;
+  testutil::LogCapture log;
+  Tsettings s;
+  s._num_generations = 80;
+  my_string file("x");
+  std::vector<int> v = {5};
+  // One beyond the limit first: without the limit it costs a million zeros,
+  // not the minutes and gigabytes of the count below.
+  write_file("generations.txt", "1000001\nheading\n1\n");
+  create_intermediategenerations_vector(&s, file, &v);
+  ASSERT_EQ(v, (std::vector<int>{5}));
+  log.clear();
+  // A count far beyond a short file would append that many zeros.
+  write_file("generations.txt", "2000000000\nheading\n1\n");
+  create_intermediategenerations_vector(&s, file, &v);
+  EXPECT_EQ(v, (std::vector<int>{5}));
+  EXPECT_EQ(log.text(),
+            "WARNING: generations.txt announces 2000000000 generations, more than 1000000: none "
+            "is read!\n");
+
+  // The largest count allowed is still read, and padded with zeros as usual.
+  log.clear();
+  write_file("generations.txt", "1000000\nheading\n7\n");
+  v.clear();
+  create_intermediategenerations_vector(&s, file, &v);
+  ASSERT_EQ(v.size(), 1000000u);
+  EXPECT_EQ(v.front(), 7);
+  EXPECT_EQ(v.back(), 0);
+  EXPECT_EQ(log.text().find("WARNING"), std::string::npos);
+}
