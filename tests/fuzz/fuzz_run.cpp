@@ -82,10 +82,11 @@ std::optional<int> frequency_threshold(const std::string& part) {
   return static_cast<int>(t);
 }
 
-// Frequency mode costs a deme the square of its allele count each
-// generation, and every mutation adds an allele: a lower threshold is only
-// for runs whose mutation rate is fixed and low enough to keep the table of
-// the largest small run to a few hundred alleles.
+// Every mutation adds an allele to the table, and a frequency-mode deme
+// walks the whole table for each mutation it takes and each generation: a
+// lower threshold is only for runs whose mutation rate is fixed and low
+// enough to keep the table of the largest small run to a few hundred
+// alleles.
 bool few_mutations(const Tsettings& s) {
   const bool drawn = s._abc_db.size() > MUTATION_RATE && s._abc_db[MUTATION_RATE] != nullptr;
   return !drawn && s._mutation_rate <= 1e-4f;
