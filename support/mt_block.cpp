@@ -2,15 +2,6 @@
 
 #include <algorithm>
 
-// The block loops are integer work written to vectorise. On x86-64 they
-// also get an AVX2 version, chosen once at load time on processors that
-// have it; both versions produce the same words.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define MTBLOCK_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define MTBLOCK_VECTOR_CLONES
-#endif
-
 namespace mtblock {
 
 namespace {
@@ -45,7 +36,7 @@ double get_double(void* vstate) { return uniform(static_cast<State*>(vstate)); }
 
 }  // namespace
 
-MTBLOCK_VECTOR_CLONES void refill(State* s) {
+void refill(State* s) {
   std::uint32_t* const mt = s->mt;
   int k = 0;
   for (; k < N - M; ++k) mt[k] = twist(mt[k], mt[k + 1], mt[k + M]);
@@ -64,7 +55,7 @@ MTBLOCK_VECTOR_CLONES void refill(State* s) {
   s->next = 0;
 }
 
-MTBLOCK_VECTOR_CLONES std::uint64_t count_below(State* s, std::uint64_t n, std::uint64_t limit) {
+std::uint64_t count_below(State* s, std::uint64_t n, std::uint64_t limit) {
   std::uint64_t hits = 0;
   // A limit beyond every word counts them all; below it the comparison fits
   // in 32 bits, which vectorises where a 64-bit one does not.
