@@ -49,12 +49,13 @@ inline double cpu_seconds() {
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-// A whole run of side x side demes, each starting at its carrying capacity
-// k (r = 0.5, m = 0.05, a sample of 20 in every tenth deme), 10 alleles,
-// one simulation, no frequency files.
+// A whole run of side x side demes of carrying capacity k, each starting at
+// n0 individuals (at k when n0 is 0; r = 0.5, m = 0.05, a sample of 20 in
+// every tenth deme), 10 alleles, one simulation, no frequency files.
 struct Scenario {
   int side = 30;
   int k = 1000;
+  int n0 = 0;
   int generations = 60;
   int model = 1;
   float s = 0.0f;
@@ -72,7 +73,7 @@ inline void write_inputs(std::string const& dir, Scenario const& sc) {
   std::ofstream structure((dir + "/tessarel_structure_1.txt").c_str());
   structure << "structure 1\nN0 K r m group sample\n";
   for (int i = 0; i < sc.side * sc.side; ++i) {
-    structure << sc.k << "\t" << sc.k << "\t" << sc.r << "\t" << sc.m << "\t1\t" << (i % 10 == 0 ? 20 : 0) << "\n";
+    structure << (sc.n0 > 0 ? sc.n0 : sc.k) << "\t" << sc.k << "\t" << sc.r << "\t" << sc.m << "\t1\t" << (i % 10 == 0 ? 20 : 0) << "\n";
   }
 }
 
