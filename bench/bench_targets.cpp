@@ -13,7 +13,7 @@
 //       only the 1000;
 //   (f) 2 x 2 demes of 1.5 to 2 million individuals (frequency mode from
 //       the first generation on), 100 generations, model 0, mutation rate
-//       1e-4 without frequency files (so the table gains about 1600
+//       1e-4 without frequency files (so the table gains about 800
 //       alleles a generation), over the same run without mutation;
 //   (g) that run with mutation over 200 generations, over 100.
 // Usage: tessarel_bench_targets [repetitions]   (run in an empty folder)
