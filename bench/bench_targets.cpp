@@ -11,8 +11,8 @@
 //   (e) a frequency-mode generation (model 0) of a deme holding 1000
 //       alleles of a table of 50000, over that of a deme whose table holds
 //       only the 1000;
-//   (f) 2 x 2 demes of 1.5 to 2 million individuals (frequency mode from
-//       the first generation on), 100 generations, model 0, mutation rate
+//   (f) 2 x 2 demes of 1.5 to 2 million individuals (in frequency mode
+//       after the first generation), 100 generations, model 0, mutation rate
 //       1e-4 without frequency files (so the table gains about 800
 //       alleles a generation), over the same run without mutation;
 //   (g) that run with mutation over 200 generations, over 100.
